@@ -1,0 +1,54 @@
+// Command headers and chunked bulk data over the board socket.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+#include "link/command.h"
+#include "link/net.h"
+
+namespace vandok {
+
+// Receives each new progress-bar position.
+using ProgressFn = std::function<void(std::uint32_t position)>;
+
+// Delivers the next bytes of a flash image; returns how many it delivered.
+class ImageSource {
+ public:
+  virtual ~ImageSource() = default;
+  virtual std::size_t read(std::uint8_t* into, std::size_t count) = 0;
+};
+
+// Seconds of one wait for a DDR read chunk.
+inline constexpr int kReceiveWaitMs = 3000;
+
+// Sends every byte of buf, continuing partial sends; false on an error.
+bool send_all(net::Socket s, const std::uint8_t* buf, std::size_t len);
+
+// One header of 16 bytes; false on a socket error.
+bool send_header(net::Socket s, const CommandHeader& header);
+
+// The data of CMD_DDR_WRITE in chunks of at most CHUNK_SIZE bytes, in place.
+// After each chunk reports base + bytes sent - 1.
+bool send_chunks(net::Socket s, const std::uint8_t* data, std::uint32_t size, std::uint32_t base,
+                 const ProgressFn& progress);
+
+// The data of CMD_FLASH_IMAGE as whole CHUNK_SIZE chunks through chunk_buffer
+// (CHUNK_SIZE bytes), the last padded with 0xFF; an empty image is one chunk of
+// 0xFF. Reports 0 first, then chunks sent x CHUNK_SIZE - 1 after every chunk but the last.
+bool send_padded_chunks(net::Socket s, ImageSource& image, std::uint32_t size, std::uint8_t* chunk_buffer,
+                        const ProgressFn& progress);
+
+// The data of CMD_DDR_READ: exactly size bytes into buf, each chunk awaited in
+// rounds of kReceiveWaitMs. Ends with failure when the board closes or errs,
+// when a wait fails (the socket was closed), or when cancel is set.
+bool receive_chunks(net::Socket s, std::uint8_t* buf, std::uint32_t size, std::uint32_t base,
+                    const ProgressFn& progress, const std::atomic<bool>* cancel);
+
+// Receives count bytes: returns count, or what arrived before the board closed,
+// or -1 on a socket error.
+std::int32_t receive_all(net::Socket s, std::uint8_t* buf, std::int32_t count);
+
+}  // namespace vandok

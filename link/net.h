@@ -1,0 +1,43 @@
+// Thin socket layer: the only place that knows whether sockets are Winsock or POSIX.
+// Everything above it speaks in these calls and never includes a platform header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vandok::net {
+
+// A socket handle wide enough for both SOCKET (UINT_PTR) and a POSIX descriptor.
+using Socket = std::intptr_t;
+inline constexpr Socket kInvalidSocket = -1;
+
+// Result of a readiness wait.
+enum class Wait { Ready, TimedOut, Failed };
+
+// Process-wide start and stop (WSAStartup 2.0 / WSACleanup; nothing on POSIX).
+bool startup();
+void cleanup();
+
+// A new blocking IPv4 TCP stream socket, or kInvalidSocket.
+Socket open_stream();
+void close(Socket s);
+// Shuts both directions so that a thread blocked in send/recv/select returns.
+void shutdown_both(Socket s);
+
+// One send/recv call; returns the platform's count, or -1 on an error.
+long send_some(Socket s, const void* data, std::size_t len);
+long recv_some(Socket s, void* buf, std::size_t len);
+
+// Waits until s is readable; timeout in milliseconds.
+Wait wait_readable(Socket s, int timeout_ms);
+
+// Connects s to an IPv4 address (host byte order) within timeout_ms; the
+// socket is back in blocking mode afterwards. Returns true when accepted.
+bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms);
+
+// Parses dotted-decimal text; false when it is not an IPv4 address.
+bool parse_ipv4(const char* text, std::uint32_t& address);
+// Dotted-decimal text of an address in host byte order.
+void format_ipv4(std::uint32_t address, char (&text)[16]);
+
+}  // namespace vandok::net

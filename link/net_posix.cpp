@@ -1,0 +1,93 @@
+// POSIX sockets behind the thin socket layer.
+#include "link/net.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace vandok::net {
+
+bool startup() { return true; }
+void cleanup() {}
+
+Socket open_stream() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  return fd < 0 ? kInvalidSocket : fd;
+}
+
+void close(Socket s) {
+  if (s != kInvalidSocket) ::close(static_cast<int>(s));
+}
+
+void shutdown_both(Socket s) {
+  if (s != kInvalidSocket) ::shutdown(static_cast<int>(s), SHUT_RDWR);
+}
+
+long send_some(Socket s, const void* data, std::size_t len) {
+  for (;;) {
+    const ssize_t n = ::send(static_cast<int>(s), data, len, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    return static_cast<long>(n);
+  }
+}
+
+long recv_some(Socket s, void* buf, std::size_t len) {
+  for (;;) {
+    const ssize_t n = ::recv(static_cast<int>(s), buf, len, 0);
+    if (n < 0 && errno == EINTR) continue;
+    return static_cast<long>(n);
+  }
+}
+
+Wait wait_readable(Socket s, int timeout_ms) {
+  if (s == kInvalidSocket) return Wait::Failed;
+  pollfd p{static_cast<int>(s), POLLIN, 0};
+  const int r = ::poll(&p, 1, timeout_ms);
+  if (r < 0) return errno == EINTR ? Wait::TimedOut : Wait::Failed;
+  if (r == 0) return Wait::TimedOut;
+  if (p.revents & POLLNVAL) return Wait::Failed;
+  return Wait::Ready;  // data, end of stream or error: recv tells which
+}
+
+bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms) {
+  const int fd = static_cast<int>(s);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  to.sin_addr.s_addr = htonl(address);
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return false;
+  bool accepted = false;
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
+    accepted = true;
+  } else if (errno == EINPROGRESS) {
+    pollfd p{fd, POLLOUT, 0};
+    if (::poll(&p, 1, timeout_ms) == 1) {
+      int err = 0;
+      socklen_t len = sizeof err;
+      accepted = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
+    }
+  }
+  ::fcntl(fd, F_SETFL, flags);
+  return accepted;
+}
+
+bool parse_ipv4(const char* text, std::uint32_t& address) {
+  in_addr a{};
+  if (::inet_pton(AF_INET, text, &a) != 1) return false;
+  address = ntohl(a.s_addr);
+  return true;
+}
+
+void format_ipv4(std::uint32_t address, char (&text)[16]) {
+  std::snprintf(text, sizeof text, "%u.%u.%u.%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF,
+                (address >> 8) & 0xFF, address & 0xFF);
+}
+
+}  // namespace vandok::net

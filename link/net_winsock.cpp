@@ -1,0 +1,98 @@
+// Windows Sockets 2 behind the thin socket layer.
+#include "link/net.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <cstdio>
+
+namespace vandok::net {
+
+namespace {
+SOCKET native(Socket s) { return static_cast<SOCKET>(s); }
+}  // namespace
+
+bool startup() {
+  WSADATA data;
+  return WSAStartup(MAKEWORD(2, 0), &data) == 0;
+}
+
+void cleanup() { WSACleanup(); }
+
+Socket open_stream() {
+  const SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+  return s == INVALID_SOCKET ? kInvalidSocket : static_cast<Socket>(s);
+}
+
+void close(Socket s) {
+  if (s != kInvalidSocket) ::closesocket(native(s));
+}
+
+void shutdown_both(Socket s) {
+  if (s != kInvalidSocket) ::shutdown(native(s), SD_BOTH);
+}
+
+long send_some(Socket s, const void* data, std::size_t len) {
+  const int n = ::send(native(s), static_cast<const char*>(data), static_cast<int>(len), 0);
+  return n == SOCKET_ERROR ? -1 : n;
+}
+
+long recv_some(Socket s, void* buf, std::size_t len) {
+  const int n = ::recv(native(s), static_cast<char*>(buf), static_cast<int>(len), 0);
+  return n == SOCKET_ERROR ? -1 : n;
+}
+
+Wait wait_readable(Socket s, int timeout_ms) {
+  if (s == kInvalidSocket) return Wait::Failed;
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(native(s), &readable);
+  timeval t{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+  const int r = ::select(static_cast<int>(native(s) + 1), &readable, nullptr, nullptr, &t);
+  if (r == SOCKET_ERROR) return Wait::Failed;
+  return r == 1 ? Wait::Ready : Wait::TimedOut;
+}
+
+bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  to.sin_addr.s_addr = htonl(address);
+  u_long nonblocking = 1;
+  if (::ioctlsocket(native(s), FIONBIO, &nonblocking) != 0) return false;
+  bool accepted = false;
+  if (::connect(native(s), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
+    accepted = true;
+  } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(native(s), &writable);
+    FD_SET(native(s), &failed);
+    timeval t{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+    if (::select(0, nullptr, &writable, &failed, &t) > 0 && FD_ISSET(native(s), &writable)) {
+      int err = 0;
+      int len = sizeof err;
+      accepted = ::getsockopt(native(s), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&err), &len) == 0 &&
+                 err == 0;
+    }
+  }
+  u_long blocking = 0;
+  ::ioctlsocket(native(s), FIONBIO, &blocking);
+  return accepted;
+}
+
+bool parse_ipv4(const char* text, std::uint32_t& address) {
+  in_addr a{};
+  if (::inet_pton(AF_INET, text, &a) != 1) return false;
+  address = ntohl(a.s_addr);
+  return true;
+}
+
+void format_ipv4(std::uint32_t address, char (&text)[16]) {
+  std::snprintf(text, sizeof text, "%u.%u.%u.%u", static_cast<unsigned>((address >> 24) & 0xFF),
+                static_cast<unsigned>((address >> 16) & 0xFF), static_cast<unsigned>((address >> 8) & 0xFF),
+                static_cast<unsigned>(address & 0xFF));
+}
+
+}  // namespace vandok::net

@@ -1,0 +1,81 @@
+#include "pages/ddr/ddr_test.h"
+
+#include <cstring>
+
+#include "link/bulk_transfer.h"
+#include "link/command.h"
+#include "link/hex_field.h"
+
+namespace vandok {
+
+const char* check_ddr_fields(const char* start_text, const char* size_text, DdrRequest& request) {
+  int error = 0;
+  request.start = parse_hex_field(start_text, kHexFieldDigits, error);
+  if (error != 0) return kMsgDdrAddress;
+  if (request.start < kDdrLow || request.start >= kDdrLimit) return kMsgDdrAddressOver;
+  request.size = parse_hex_field(size_text, kHexFieldDigits, error);
+  if (error != 0) return kMsgDdrSize;
+  if (request.size == 0) return kMsgUserSizeZero;
+  if (std::uint64_t{request.start} + request.size > kDdrLimit) return kMsgDdrSizeOver;
+  return nullptr;
+}
+
+void fill_increment_pattern(std::uint8_t* buffer, std::uint32_t size) {
+  const std::uint32_t words = size / 4;
+  for (std::uint32_t k = 0; k < words; ++k) {
+    std::uint8_t* p = buffer + std::size_t{k} * 4;
+    p[0] = static_cast<std::uint8_t>(k);
+    p[1] = static_cast<std::uint8_t>(k >> 8);
+    p[2] = static_cast<std::uint8_t>(k >> 16);
+    p[3] = static_cast<std::uint8_t>(k >> 24);
+  }
+  std::memset(buffer + std::size_t{words} * 4, 0xFF, size % 4);
+}
+
+const char* run_ddr_test(const DdrRun& run, DdrTestPort& port) {
+  const std::uint32_t size = run.request.size;
+  const std::uint32_t start = run.request.start;
+  const ProgressFn progress = [&port](std::uint32_t position) { port.report_progress(position); };
+  // A failed step shows its box first and stops the timer once it is closed.
+  const auto fail = [&port](const char* message) {
+    port.show_message(message);
+    port.stop_timer();
+    return message;
+  };
+
+  if (run.write_buffer) {
+    if (!send_header(*run.socket, CommandHeader{CMD_DDR_WRITE, size, 0, start})) {
+      port.show_message(kMsgSendHeaderFailed);
+    } else if (!send_chunks(*run.socket, run.write_buffer, size, 0, progress)) {
+      return fail(kMsgTcpFailed);
+    }
+  }
+  bool received = false;
+  if (run.read_buffer) {
+    if (!send_header(*run.socket, CommandHeader{CMD_DDR_READ, size, 0, start})) {
+      port.show_message(kMsgSendHeaderFailed);
+    } else if (!receive_chunks(*run.socket, run.read_buffer, size, size, progress, run.cancel)) {
+      if (run.cancel && run.cancel->load()) {
+        port.stop_timer();
+        return nullptr;  // the window is closing: nobody is left to tell
+      }
+      return fail(kMsgWriteReceiveFailed);
+    } else {
+      received = true;
+    }
+  }
+  if (!run.write_buffer || !run.read_buffer) {
+    port.stop_timer();
+    port.show_message(kMsgCannotCompare);
+    port.stop_timer();
+    return kMsgCannotCompare;
+  }
+  if (!received || std::memcmp(run.write_buffer, run.read_buffer, size) != 0) return fail(kMsgCompareFailed);
+  port.report_progress(3 * size - 1);
+  port.stop_timer();
+  port.show_message(kMsgDdrSuccess);
+  port.stop_timer();
+  return kMsgDdrSuccess;
+}
+
+}  // namespace vandok
