@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "link/command.h"
-#include "pages/ddr/ddr_test.h"
 
 namespace vandok {
 

@@ -1,0 +1,176 @@
+#include "pages/ddr/ddr_test.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "link/bulk_transfer.h"
+#include "peer.h"
+
+namespace vandok {
+namespace {
+
+struct FieldCase {
+  const char* start;
+  const char* size;
+  const char* message;  // nullptr: accepted
+};
+
+TEST(DdrFields, ChecksRunInOrderAndOnlyTheFirstFailureIsReported) {
+  const FieldCase cases[] = {
+      {"20000000", "4", nullptr},
+      {"3FFFFFFE", "1", nullptr},
+      {"3FFFFFFE", "2", kMsgDdrSizeOver},
+      {"3FFFFFFF", "1", kMsgDdrAddressOver},
+      {"3FFFFFFF", "zz", kMsgDdrAddressOver},
+      {"1FFFFFFF", "1", kMsgDdrAddressOver},
+      {"20000000", "1FFFFFFF", nullptr},
+      {"20000000", "20000000", kMsgDdrSizeOver},
+      {"20000000", "FFFFFFFF", kMsgDdrSizeOver},  // no wrap-around
+      {"3FFFFFF0", "FFFFFFF0", kMsgDdrSizeOver},
+      {"", "4", kMsgDdrAddressOver},
+      {"20000000", "", kMsgUserSizeZero},
+      {"0x20000000", "4", kMsgDdrAddress},
+      {"0x20000000", "0x4", kMsgDdrAddress},
+      {"20000000", "0x4", kMsgDdrSize},
+      {"20000001", "3", nullptr},  // no alignment rule
+  };
+  for (const FieldCase& c : cases) {
+    DdrRequest r;
+    const char* got = check_ddr_fields(c.start, c.size, r);
+    EXPECT_STREQ(got ? got : "ok", c.message ? c.message : "ok") << c.start << " / " << c.size;
+  }
+}
+
+TEST(DdrPattern, IncrementingWordsThenFFForTheTail) {
+  std::vector<std::uint8_t> b(10, 0x11);
+  fill_increment_pattern(b.data(), 10);
+  EXPECT_EQ(b, (std::vector<std::uint8_t>{0, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0xFF}));
+  std::vector<std::uint8_t> big(0x40004);
+  fill_increment_pattern(big.data(), 0x40004);
+  EXPECT_EQ(big[0x40000], 0x00);  // word 0x10000
+  EXPECT_EQ(big[0x40002], 0x01);
+}
+
+// Records what the page would see, in order.
+class RecordingPort : public DdrTestPort {
+ public:
+  std::vector<std::string> events;
+  std::vector<std::uint32_t> positions;
+  void report_progress(std::uint32_t p) override { positions.push_back(p); }
+  void stop_timer() override { events.push_back("stop"); }
+  void show_message(const char* text) override { events.push_back(text); }
+};
+
+// A board on the far end of a socket pair that echoes a write back on read.
+void echo_board(net::Socket s, int corrupt_at = -1) {
+  std::uint8_t raw[16];
+  std::vector<std::uint8_t> memory;
+  for (;;) {
+    if (receive_all(s, raw, 16) != 16) return;
+    const CommandHeader h = decode_header(raw);
+    if (h.command == CMD_DDR_WRITE) {
+      memory.resize(h.length);
+      if (receive_all(s, memory.data(), static_cast<std::int32_t>(h.length)) != static_cast<std::int32_t>(h.length)) return;
+    } else if (h.command == CMD_DDR_READ) {
+      memory.resize(h.length);
+      if (corrupt_at >= 0) memory[static_cast<std::size_t>(corrupt_at)] ^= 0x40;
+      send_all(s, memory.data(), memory.size());
+    }
+  }
+}
+
+struct Buffers {
+  std::vector<std::uint8_t> write, read;
+  explicit Buffers(std::uint32_t size) : write(size), read(size) { fill_increment_pattern(write.data(), size); }
+};
+
+TEST(DdrRun, SuccessStopsTheTimerBeforeAndAfterTheBox) {
+  testing::SocketPair pair;
+  std::thread board(echo_board, pair.peer, -1);
+  Buffers b(4);
+  RecordingPort port;
+  EXPECT_STREQ(run_ddr_test({&pair.host, {0x20000000, 4}, b.write.data(), b.read.data(), nullptr}, port),
+               kMsgDdrSuccess);
+  EXPECT_EQ(port.positions, (std::vector<std::uint32_t>{3, 7, 11}));
+  EXPECT_EQ(port.events, (std::vector<std::string>{"stop", kMsgDdrSuccess, "stop"}));
+  testing::finish_sending(pair.host);
+  board.join();
+}
+
+TEST(DdrRun, CorruptedReadIsACompareFailureShownBeforeTheTimerStops) {
+  testing::SocketPair pair;
+  std::thread board(echo_board, pair.peer, 70000);
+  Buffers b(200000);
+  RecordingPort port;
+  EXPECT_STREQ(run_ddr_test({&pair.host, {0x20000000, 200000}, b.write.data(), b.read.data(), nullptr}, port),
+               kMsgCompareFailed);
+  EXPECT_EQ(port.events, (std::vector<std::string>{kMsgCompareFailed, "stop"}));
+  EXPECT_EQ(port.positions.back(), 2u * 200000 - 1);
+  testing::finish_sending(pair.host);
+  board.join();
+}
+
+TEST(DdrRun, DeadSocketShowsTwoHeaderFailuresThenTheCompareFailure) {
+  testing::SocketPair pair;
+  pair.close_peer();
+  Buffers b(16);
+  RecordingPort port;
+  EXPECT_STREQ(run_ddr_test({&pair.host, {0x20000000, 16}, b.write.data(), b.read.data(), nullptr}, port),
+               kMsgCompareFailed);
+  EXPECT_EQ(port.events,
+            (std::vector<std::string>{kMsgSendHeaderFailed, kMsgSendHeaderFailed, kMsgCompareFailed, "stop"}));
+  EXPECT_TRUE(port.positions.empty());
+}
+
+TEST(DdrRun, BoardClosingMidReadIsAReceiveFailureWithoutCompare) {
+  testing::SocketPair pair;
+  std::thread board([&] {
+    std::vector<std::uint8_t> sink(16 + 100000 + 16);
+    receive_all(pair.peer, sink.data(), static_cast<std::int32_t>(sink.size()));
+    send_all(pair.peer, sink.data(), 5000);
+    pair.close_peer();
+  });
+  Buffers b(100000);
+  RecordingPort port;
+  EXPECT_STREQ(run_ddr_test({&pair.host, {0x20000000, 100000}, b.write.data(), b.read.data(), nullptr}, port),
+               kMsgWriteReceiveFailed);
+  board.join();
+  EXPECT_EQ(port.events, (std::vector<std::string>{kMsgWriteReceiveFailed, "stop"}));
+}
+
+TEST(DdrRun, ClosingTheWindowCancelsASilentBoardQuietly) {
+  testing::SocketPair pair;
+  std::thread board([&] {
+    std::vector<std::uint8_t> sink(16 + 64 + 16);
+    receive_all(pair.peer, sink.data(), static_cast<std::int32_t>(sink.size()));
+  });
+  Buffers b(64);
+  RecordingPort port;
+  std::atomic<bool> cancel{false};
+  std::thread closer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    cancel = true;
+    net::shutdown_both(pair.host);  // what the window does on close
+  });
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(run_ddr_test({&pair.host, {0x20000000, 64}, b.write.data(), b.read.data(), &cancel}, port), nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+  closer.join();
+  board.join();
+  EXPECT_EQ(port.events, (std::vector<std::string>{"stop"}));
+}
+
+TEST(DdrRun, AMissingBufferCannotBeCompared) {
+  testing::SocketPair pair;
+  testing::Collector sink(pair.peer);
+  Buffers b(8);
+  RecordingPort port;
+  EXPECT_STREQ(run_ddr_test({&pair.host, {0x20000000, 8}, b.write.data(), nullptr, nullptr}, port), kMsgCannotCompare);
+  EXPECT_EQ(port.events, (std::vector<std::string>{"stop", kMsgCannotCompare, "stop"}));
+  testing::finish_sending(pair.host);
+  EXPECT_EQ(sink.take().size(), 16u + 8u);  // the write still went out
+}
+
+}  // namespace
+}  // namespace vandok
