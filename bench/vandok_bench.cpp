@@ -1,0 +1,97 @@
+// Measures the tool's own transfer code against a board: DDR test and flash
+// stream throughput, and the peak resident size of the process.
+//   vandok-bench ddr   HOST PORT SIZE_BYTES
+//   vandok-bench flash HOST PORT IMAGE_FILE
+// Prints one line "KIND bytes=N seconds=S mbit_per_s=R peak_rss_kib=K result=MSG".
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "link/net.h"
+#include "pages/ddr/ddr_test.h"
+#include "pages/flash/flash_transfer.h"
+
+namespace {
+
+using vandok::net::Socket;
+
+class QuietDdrPort : public vandok::DdrTestPort {
+ public:
+  void report_progress(std::uint32_t) override {}
+  void stop_timer() override {}
+  void show_message(const char*) override {}
+};
+
+class QuietFlashPort : public vandok::FlashTransferPort {
+ public:
+  void report_progress(std::uint32_t) override {}
+  void stop_timer() override {}
+  void show_message(const char*) override {}
+};
+
+long peak_rss_kib() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
+}
+
+Socket connect_board(const char* host, const char* port) {
+  std::uint32_t address = 0;
+  if (!vandok::net::parse_ipv4(host, address)) return vandok::net::kInvalidSocket;
+  const Socket s = vandok::net::open_stream();
+  if (s == vandok::net::kInvalidSocket) return s;
+  if (!vandok::net::connect_ipv4(s, address, static_cast<std::uint16_t>(std::atoi(port)), 2000)) {
+    vandok::net::close(s);
+    return vandok::net::kInvalidSocket;
+  }
+  return s;
+}
+
+void print(const char* kind, double bytes, double seconds, const char* result) {
+  std::printf("%s bytes=%.0f seconds=%.3f mbit_per_s=%.1f peak_rss_kib=%ld result=%s\n", kind, bytes, seconds,
+              bytes * 8 / seconds / 1e6, peak_rss_kib(), result ? result : "none");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: %s ddr|flash HOST PORT SIZE|IMAGE\n", argv[0]);
+    return 2;
+  }
+  const Socket s = connect_board(argv[2], argv[3]);
+  if (s == vandok::net::kInvalidSocket) {
+    std::fprintf(stderr, "no board at %s:%s\n", argv[2], argv[3]);
+    return 2;
+  }
+  const auto t0 = std::chrono::steady_clock::now();
+  const char* result = nullptr;
+  double moved = 0;
+  if (std::strcmp(argv[1], "ddr") == 0) {
+    const auto size = static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 0));
+    std::unique_ptr<std::uint8_t[]> write(new std::uint8_t[size]);
+    std::unique_ptr<std::uint8_t[]> read(new std::uint8_t[size]);
+    vandok::fill_increment_pattern(write.get(), size);
+    QuietDdrPort port;
+    result = vandok::run_ddr_test({&s, {vandok::kDdrLow, size}, write.get(), read.get(), nullptr}, port);
+    moved = 2.0 * size;  // written and read back
+  } else {
+    vandok::ImageFile image;
+    if (!vandok::open_image_file(argv[4], image)) {
+      std::fprintf(stderr, "%s\n", vandok::kMsgCannotOpenImage);
+      return 2;
+    }
+    QuietFlashPort port;
+    result = vandok::run_flash_transfer({&s, image.file, image.size, nullptr}, port);
+    moved = image.size;
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  vandok::net::close(s);
+  print(argv[1], moved, seconds, result);
+  return result == vandok::kMsgDdrSuccess || result == vandok::kMsgReconfigComplete ? 0 : 1;
+}

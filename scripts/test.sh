@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The whole test run: installs what is missing, builds both trees, runs the
+# native tests under the sanitizers, then every test (native, simulator, Wine
+# lab) through CTest. Exits non-zero on any failure.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=${VANDOK_JOBS:-2}
+
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+
+# Sanitizer passes over the native tests (no Wine): ASan+UBSan, then TSan.
+if [ -z "${VANDOK_SKIP_SANITIZERS:-}" ]; then
+  for kind in address thread; do
+    dir="$root/build/san-$kind"
+    cmake -S "$root" -B "$dir" -G Ninja -DVANDOK_SANITIZE=$kind -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --build "$dir" -j "$jobs" --target vandok_sanitized_tests
+    echo "== native tests under the $kind sanitizer"
+    ctest --test-dir "$dir" -L native -j "$jobs" --output-on-failure --timeout 120 >"$dir/ctest.log" 2>&1 ||
+      { tail -n 60 "$dir/ctest.log"; exit 1; }
+    tail -n 3 "$dir/ctest.log"
+  done
+fi
+
+ctest --test-dir "$root/build/linux" -j "$jobs" --output-on-failure --timeout 300
