@@ -1,0 +1,20 @@
+// The program's message boxes: caption "Vandok System Test", an OK button,
+// no icon, MB_TOPMOST | MB_TASKMODAL.
+#pragma once
+
+#include <windows.h>
+
+namespace fw {
+
+inline constexpr wchar_t kMessageCaption[] = L"Vandok System Test";
+inline constexpr char kMessageCaptionA[] = "Vandok System Test";
+inline constexpr UINT kMessageFlags = MB_OK | MB_TOPMOST | MB_TASKMODAL;  // 0x00042000
+
+// A box owned by a window, shown on that window's thread.
+void ShowMessage(HWND owner, const wchar_t* text);
+void ShowMessage(HWND owner, const char* text);
+// 8-bit box without an owner window (workers, and the register send
+// failure); returns once the user closed it.
+void ShowUnownedMessage(const char* text);
+
+}  // namespace fw
