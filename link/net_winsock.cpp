@@ -33,7 +33,23 @@ void shutdown_both(Socket s) {
 }
 
 long send_some(Socket s, const void* data, std::size_t len) {
-  const int n = ::send(native(s), static_cast<const char*>(data), static_cast<int>(len), 0);
+  // Waits for room in select rather than inside send: a closesocket from
+  // another thread (the window closing) ends a select at once, whereas under
+  // Wine a send blocked inside the call stays blocked while the peer reads
+  // nothing. The socket is blocking again on return.
+  u_long nonblocking = 1;
+  if (::ioctlsocket(native(s), FIONBIO, &nonblocking) != 0) return -1;
+  int n;
+  for (;;) {
+    n = ::send(native(s), static_cast<const char*>(data), static_cast<int>(len), 0);
+    if (n != SOCKET_ERROR || ::WSAGetLastError() != WSAEWOULDBLOCK) break;
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(native(s), &writable);
+    if (::select(0, nullptr, &writable, nullptr, nullptr) == SOCKET_ERROR) break;
+  }
+  u_long blocking = 0;
+  ::ioctlsocket(native(s), FIONBIO, &blocking);
   return n == SOCKET_ERROR ? -1 : n;
 }
 
