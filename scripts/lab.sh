@@ -276,14 +276,16 @@ lab_stage_app() {
   [ -f "$LAB_EXE" ] || { lab_log "no program at $LAB_EXE"; return 1; }
   cp "$LAB_EXE" "$dir/"
   [ "$LAB_NO_LOGOS" = 1 ] && return 0
+  local missing=()
   for logo in "${LAB_LOGOS[@]}"; do
     src=$(dirname "$LAB_EXE")/$logo
     if [ ! -f "$src" ]; then
       f=$(find "$LAB_ROOT/resources" -name "$logo" -print -quit 2>/dev/null)
       src=${f:-$src}
     fi
-    if [ -f "$src" ]; then cp "$src" "$dir/"; else lab_log "picture $logo not found"; fi
+    if [ -f "$src" ]; then cp "$src" "$dir/"; else missing+=("$logo"); fi
   done
+  [ ${#missing[@]} = 0 ] || lab_log "pictures not found: ${missing[*]}"
 }
 
 lab_start_app() {

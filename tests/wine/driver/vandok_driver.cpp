@@ -19,6 +19,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -661,6 +664,42 @@ int cmd_listview(const Args& a) {
     return kOk;
 }
 
+// A click on the header of list view ID over column COL, as a user sorts a list.
+int cmd_click_header(const Args& a) {
+    long long col = 0;
+    if (!parse_int(a.at(1), col)) return kUsage;
+    HWND lv = control(a.at(0));
+    if (!lv) return kFailed;
+    LRESULT r = 0;
+    if (!send_timeout(lv, LVM_GETHEADER, 0, 0, r) || !r) {
+        fail(L"list view without header");
+        return kFailed;
+    }
+    HWND header = reinterpret_cast<HWND>(r);
+    if (!g_opt.force && !usable(header)) {
+        out(L"refused");
+        return kRefused;
+    }
+    RemoteBuffer mem(header, sizeof(RECT));
+    RECT rc{};
+    if (!mem.ok() ||
+        !send_timeout(header, HDM_GETITEMRECT, static_cast<WPARAM>(col),
+                      reinterpret_cast<LPARAM>(mem.at(0)), r) ||
+        !r || !mem.read(0, &rc, sizeof rc)) {
+        fail(L"no header item " + a[1]);
+        return kFailed;
+    }
+    LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    // Sent, not posted: when the driver returns, the header and the list have handled
+    // the click and any reordering has happened.
+    if (!send_timeout(header, WM_LBUTTONDOWN, MK_LBUTTON, at, r) ||
+        !send_timeout(header, WM_LBUTTONUP, 0, at, r)) {
+        fail(L"header click not handled");
+        return kFailed;
+    }
+    return kOk;
+}
+
 int cmd_sysmenu_about(const Args&) {
     HWND top = target_window(5000);
     if (!top) return kFailed;
@@ -785,6 +824,7 @@ const Command kCommands[] = {
     {L"no-messagebox", 0, cmd_no_messagebox, L"[SECS]          succeed when no box shows up"},
     {L"messagebox-owner", 0, cmd_messagebox_owner, L"[SECS]    owner of the box: none, main, page"},
     {L"listview", 1, cmd_listview, L"ID                  columns (index, width, title) and rows"},
+    {L"click-header", 2, cmd_click_header, L"ID COL        click the header of list view ID over column COL"},
     {L"sysmenu-about", 0, cmd_sysmenu_about, L"                system menu command 0x10"},
     {L"close", 0, cmd_close, L"[HWND|TITLE]              post WM_CLOSE"},
     {L"window-text", 1, cmd_window_text, L"HWND|TITLE      text of a window"},
@@ -802,6 +842,9 @@ void usage() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Plain "\n" line ends for the shell scripts that read the results.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     Args args(argv + 1, argv + argc);
     size_t i = 0;
     while (i < args.size() && args[i].rfind(L"--", 0) == 0) {
