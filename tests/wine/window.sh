@@ -65,10 +65,9 @@ expect_no_box 0.3
 
 step "About box from the system menu"
 drv sysmenu-about >/dev/null
-about=$(drv wait-window "About VandokTestSystem" 5)
+drv wait-window "About VandokTestSystem" 5 >/dev/null
 expect_eq "main window enabled while the About box is open" 0 "$(drv window-enabled)"
-drv dump "$about" | grep -q 'text="VandokTestSystem, Version 1.0"' ||
-  wt_fail "the About box does not show \"VandokTestSystem, Version 1.0\""
+drv --window "About VandokTestSystem" find-text "VandokTestSystem, Version 1.0" >/dev/null
 drv --window "About VandokTestSystem" click 1 >/dev/null
 drv wait-gone "About VandokTestSystem" 5 >/dev/null
 expect_eq "main window enabled after the About box" 1 "$(drv window-enabled)"

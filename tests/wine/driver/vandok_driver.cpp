@@ -317,11 +317,31 @@ DWORD seconds_arg(const Args& a, size_t i, DWORD fallback_ms) {
     return ms;
 }
 
+BOOL CALLBACK count_cb(HWND, LPARAM lp) {
+    ++*reinterpret_cast<int*>(lp);
+    return TRUE;
+}
+
+int child_count(HWND h) {
+    int n = 0;
+    EnumChildWindows(h, count_cb, reinterpret_cast<LPARAM>(&n));
+    return n;
+}
+
 int cmd_wait_window(const Args& a) {
     HWND h = wait_top(a.at(0), seconds_arg(a, 1, 15000));
     if (!h) {
         fail(L"timed out waiting for window \"" + a[0] + L"\"");
         return kFailed;
+    }
+    // A dialog can show before all its controls exist: wait (up to 2 s) until the
+    // number of its controls stops changing.
+    int last = -1;
+    for (int i = 0; i < 40; ++i) {
+        int n = child_count(h);
+        if (n > 0 && n == last) break;
+        last = n;
+        Sleep(kPollMs);
     }
     out(hex(reinterpret_cast<ULONG_PTR>(h)));
     return kOk;
@@ -363,6 +383,42 @@ int cmd_wait_text(const Args& a) {
     out(t);
     fail(L"timed out: control " + a[0] + L" shows \"" + t + L"\", not \"" + a[1] + L"\"");
     return kFailed;
+}
+
+struct TextSearch {
+    std::wstring text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK text_cb(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<TextSearch*>(lp);
+    std::wstring t;
+    if (window_text(h, t) && t == s->text) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Waits until some control of the target window shows TEXT; prints its id. For
+// labels without an id of their own, and windows still being filled.
+int cmd_find_text(const Args& a) {
+    ULONGLONG end = GetTickCount64() + seconds_arg(a, 1, 5000);
+    for (;;) {
+        if (HWND top = find_top(g_opt.window)) {
+            TextSearch s{a.at(0), nullptr};
+            EnumChildWindows(top, text_cb, reinterpret_cast<LPARAM>(&s));
+            if (s.found) {
+                out(std::to_wstring(GetDlgCtrlID(s.found)));
+                return kOk;
+            }
+        }
+        if (GetTickCount64() >= end) {
+            fail(L"no control shows \"" + a[0] + L"\" in \"" + g_opt.window + L"\"");
+            return kFailed;
+        }
+        Sleep(kPollMs);
+    }
 }
 
 int cmd_enabled(const Args& a) {
@@ -808,6 +864,7 @@ const Command kCommands[] = {
     {L"wait-gone", 1, cmd_wait_gone, L"TITLE [SECS]        wait until no visible window has this title"},
     {L"text", 1, cmd_text, L"ID                       text of control ID"},
     {L"wait-text", 2, cmd_wait_text, L"ID TEXT [SECS]      wait until control ID shows TEXT"},
+    {L"find-text", 1, cmd_find_text, L"TEXT [SECS]       wait until a control shows TEXT; prints its id"},
     {L"enabled", 1, cmd_enabled, L"ID                    1 or 0"},
     {L"wait-enabled", 2, cmd_wait_enabled, L"ID 0|1 [SECS]  wait for the enabled state"},
     {L"visible", 1, cmd_visible, L"ID                    1 or 0"},
