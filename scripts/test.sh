@@ -22,4 +22,7 @@ if [ -z "${VANDOK_SKIP_SANITIZERS:-}" ]; then
   done
 fi
 
+# Fuzzing, bounded: about a minute for both harnesses.
+[ -n "${VANDOK_SKIP_FUZZ:-}" ] || "$root/scripts/fuzz.sh" 30
+
 ctest --test-dir "$root/build/linux" -j "$jobs" --output-on-failure --timeout 300
