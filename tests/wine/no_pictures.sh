@@ -5,7 +5,6 @@ source "$(dirname "$0")/lib.sh"
 wt_init "$@"
 
 lab_or_fail --no-logos
-ls "$LAB_DIR/app" >/dev/null
 app_or_fail
 [ -z "$(find "$LAB_DIR/app" -iname '*.jpg')" ] || wt_fail "picture files beside the program"
 
