@@ -82,6 +82,17 @@ bool receive_chunks(net::Socket s, std::uint8_t* buf, std::uint32_t size, std::u
   }
 }
 
+std::size_t discard_pending(net::Socket s) {
+  std::size_t dropped = 0;
+  std::uint8_t scratch[4096];
+  while (net::wait_readable(s, 0) == net::Wait::Ready) {
+    const long n = net::recv_some(s, scratch, sizeof scratch);
+    if (n <= 0) break;  // closed or failed: the read that follows reports it
+    dropped += static_cast<std::size_t>(n);
+  }
+  return dropped;
+}
+
 std::int32_t receive_all(net::Socket s, std::uint8_t* buf, std::int32_t count) {
   std::int32_t left = count;
   while (left > 0) {

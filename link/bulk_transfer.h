@@ -51,6 +51,10 @@ bool send_padded_chunks(net::Socket s, ImageSource& image, std::uint32_t size, s
 bool receive_chunks(net::Socket s, std::uint8_t* buf, std::uint32_t size, std::uint32_t base,
                     const ProgressFn& progress, const std::atomic<bool>* cancel);
 
+// Drops bytes the board sent beyond what was asked of it, so that they are not
+// taken for the answer to the next read. Returns how many were dropped.
+std::size_t discard_pending(net::Socket s);
+
 // Receives count bytes: returns count, or what arrived before the board closed,
 // or -1 on a socket error.
 std::int32_t receive_all(net::Socket s, std::uint8_t* buf, std::int32_t count);

@@ -37,10 +37,12 @@ const char* run_ddr_test(const DdrRun& run, DdrTestPort& port) {
   const std::uint32_t start = run.request.start;
   const ProgressFn progress = [&port](std::uint32_t position) { port.report_progress(position); };
   // A failed step shows its box first and stops the timer once it is closed.
-  const auto fail = [&port](const char* message) {
-    port.show_message(message);
+  // A failure caused by the window closing is nobody's news: no box then.
+  const auto fail = [&port, &run](const char* message) -> const char* {
+    const bool closing = run.cancel && run.cancel->load();
+    if (!closing) port.show_message(message);
     port.stop_timer();
-    return message;
+    return closing ? nullptr : message;
   };
 
   if (run.write_buffer) {
@@ -52,13 +54,10 @@ const char* run_ddr_test(const DdrRun& run, DdrTestPort& port) {
   }
   bool received = false;
   if (run.read_buffer) {
+    discard_pending(*run.socket);
     if (!send_header(*run.socket, CommandHeader{CMD_DDR_READ, size, 0, start})) {
       port.show_message(kMsgSendHeaderFailed);
     } else if (!receive_chunks(*run.socket, run.read_buffer, size, size, progress, run.cancel)) {
-      if (run.cancel && run.cancel->load()) {
-        port.stop_timer();
-        return nullptr;  // the window is closing: nobody is left to tell
-      }
       return fail(kMsgWriteReceiveFailed);
     } else {
       received = true;

@@ -1,0 +1,316 @@
+// Every fault the board can show, run end to end against the simulator through
+// the same code the window runs. Each case checks what the user is told, that
+// nothing hangs, and what still works afterwards; the run writes the results as
+// a Markdown table (first argument) for the README.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "link/bulk_transfer.h"
+#include "link/discovery.h"
+#include "pages/ddr/ddr_test.h"
+#include "pages/flash/flash_transfer.h"
+#include "pages/register/register_write.h"
+#include "sim_harness.h"
+
+namespace vandok {
+namespace {
+
+using sim::Options;
+using sim::test::SimHarness;
+using Clock = std::chrono::steady_clock;
+
+struct Row {
+  std::string fault, operation, user_sees, afterwards;
+  double seconds;
+};
+std::vector<Row>& rows() {
+  static std::vector<Row> r;
+  return r;
+}
+std::string table_path;
+
+std::string joined(const std::vector<std::string>& messages) {
+  if (messages.empty()) return "(nothing)";
+  std::string out;
+  for (const std::string& m : messages) out += (out.empty() ? "" : ", then ") + ("\"" + m + "\"");
+  return out;
+}
+
+// What the page sees of a run: its boxes in order.
+class Recorder : public DdrTestPort, public FlashTransferPort {
+ public:
+  std::vector<std::string> messages;
+  void report_progress(std::uint32_t) override {}
+  void stop_timer() override {}
+  void show_message(const char* text) override { messages.push_back(text); }
+};
+
+// The window's close: cancel flag, then the socket shut down under the worker.
+class WindowClose {
+ public:
+  WindowClose(net::Socket s, std::chrono::milliseconds after)
+      : thread_([this, s, after] {
+          std::this_thread::sleep_for(after);
+          cancel.store(true);
+          net::shutdown_both(s);
+        }) {}
+  ~WindowClose() { thread_.join(); }
+  std::atomic<bool> cancel{false};
+
+ private:
+  std::thread thread_;
+};
+
+struct Ddr {
+  std::vector<std::uint8_t> write, read;
+  explicit Ddr(std::uint32_t size) : write(size), read(size) { fill_increment_pattern(write.data(), size); }
+  std::vector<std::string> run(net::Socket& s, const std::atomic<bool>* cancel = nullptr) {
+    Recorder r;
+    run_ddr_test({&s, {kDdrLow, static_cast<std::uint32_t>(write.size())}, write.data(), read.data(), cancel}, r);
+    return r.messages;
+  }
+};
+
+std::string temp_image(std::size_t size) {
+  const std::string path = (std::filesystem::temp_directory_path() / ("vandok-fault-" + std::to_string(size))).string();
+  std::ofstream(path, std::ios::binary) << std::string(size, '\x5A');
+  return path;
+}
+
+std::vector<std::string> flash(net::Socket& s, std::size_t size, const std::atomic<bool>* cancel = nullptr) {
+  ImageFile image;
+  if (!open_image_file(temp_image(size).c_str(), image)) return {"(image not opened)"};
+  Recorder r;
+  run_flash_transfer({&s, image.file, image.size, cancel}, r);
+  return r.messages;
+}
+
+bool register_write_works(net::Socket s) {
+  CommandHeader h;
+  build_register_write("10", [] { return "AB"; }, h);
+  return send_register_write(s, h) == nullptr;
+}
+
+class FaultMatrix : public ::testing::Test {
+ protected:
+  void record(const std::string& fault, const std::string& op, const std::vector<std::string>& seen,
+              const std::string& afterwards) {
+    const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+    rows().push_back({fault, op, joined(seen), afterwards, seconds});
+    EXPECT_LT(seconds, 10.0) << "nothing may hang";
+  }
+  Clock::time_point start_ = Clock::now();
+};
+
+Options faults(void (*set)(Options&)) {
+  Options o;
+  set(o);
+  return o;
+}
+
+TEST_F(FaultMatrix, CorruptedRead) {
+  SimHarness board(faults([](Options& o) { o.faults.corrupt_read = true; }));
+  net::Socket s = board.connect();
+  const auto seen = Ddr(1 << 20).run(s);
+  EXPECT_EQ(seen, (std::vector<std::string>{kMsgCompareFailed}));
+  EXPECT_TRUE(register_write_works(s));
+  record("one byte of a read corrupted", "DDR test 1 MiB", seen, "connection usable");
+  net::close(s);
+}
+
+TEST_F(FaultMatrix, ConnectionClosedHalfWayThroughARead) {
+  SimHarness board(faults([](Options& o) { o.faults.close_mid_read = true; }));
+  net::Socket s = board.connect();
+  const auto seen = Ddr(1 << 20).run(s);
+  EXPECT_EQ(seen, (std::vector<std::string>{kMsgWriteReceiveFailed}));
+  net::Socket again = board.connect();
+  EXPECT_EQ(Ddr(4096).run(again), (std::vector<std::string>{kMsgWriteReceiveFailed}));
+  record("connection closed half-way through a read", "DDR test 1 MiB", seen, "board reachable by a new discovery");
+  net::close(s);
+  net::close(again);
+}
+
+TEST_F(FaultMatrix, ReadNeverAnsweredThenWindowClosed) {
+  SimHarness board(faults([](Options& o) { o.faults.silent_read = true; }));
+  net::Socket s = board.connect();
+  WindowClose close(s, std::chrono::milliseconds(300));
+  const auto seen = Ddr(1 << 20).run(s, &close.cancel);
+  EXPECT_TRUE(seen.empty());
+  record("read never answered, window closed", "DDR test 1 MiB", seen, "run ends within a second, no box");
+  net::close(s);
+}
+
+TEST_F(FaultMatrix, StallMidWriteThenWindowClosed) {
+  SimHarness board(faults([](Options& o) { o.shape.stall_after = 100000; }));
+  net::Socket s = board.connect();
+  WindowClose close(s, std::chrono::milliseconds(500));
+  const auto seen = Ddr(8 << 20).run(s, &close.cancel);
+  EXPECT_TRUE(seen.empty()) << joined(seen);
+  record("board stalls after 100000 bytes, window closed", "DDR test 8 MiB", seen, "run ends at the close");
+  net::close(s);
+}
+
+TEST_F(FaultMatrix, StallMidImageThenWindowClosed) {
+  SimHarness board(faults([](Options& o) { o.shape.stall_after = 100000; }));
+  net::Socket s = board.connect();
+  WindowClose close(s, std::chrono::milliseconds(500));
+  const auto seen = flash(s, 8 << 20, &close.cancel);
+  EXPECT_TRUE(seen.empty()) << joined(seen);
+  record("board stalls after 100000 bytes, window closed", "flash image 8 MiB", seen, "run ends at the close, file closed");
+  net::close(s);
+}
+
+TEST_F(FaultMatrix, ThrottledLink) {
+  SimHarness board(faults([](Options& o) { o.shape.throttle = 12500000; }));
+  net::Socket s = board.connect();
+  const auto seen = Ddr(1 << 20).run(s);
+  EXPECT_EQ(seen, (std::vector<std::string>{kMsgDdrSuccess}));
+  record("link throttled to 100 Mbit/s", "DDR test 1 MiB", seen, "connection usable");
+  net::close(s);
+}
+
+TEST_F(FaultMatrix, BoardClosesAtOnceAfterAccepting) {
+  SimHarness board(faults([](Options& o) { o.close_on_accept = true; }));
+  net::Socket s = board.connect();
+  ASSERT_NE(s, net::kInvalidSocket);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto seen = Ddr(1 << 20).run(s);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_NE(seen.back(), kMsgDdrSuccess);
+  record("board accepts and closes at once", "DDR test 1 MiB", seen, "no success reported");
+  net::close(s);
+}
+
+TEST_F(FaultMatrix, BoardSendsMoreThanAskedFor) {
+  SimHarness board(faults([](Options& o) { o.faults.extra_read_bytes = 1000; }));
+  net::Socket s = board.connect();
+  std::vector<std::string> seen = Ddr(4096).run(s);
+  const auto second = Ddr(4096).run(s);
+  EXPECT_EQ(seen, (std::vector<std::string>{kMsgDdrSuccess}));
+  EXPECT_EQ(second, (std::vector<std::string>{kMsgDdrSuccess})) << "stale bytes taken for the next answer";
+  seen.insert(seen.end(), second.begin(), second.end());
+  record("board sends 1000 bytes more than asked", "two DDR tests of 4 KiB", seen,
+         "extra bytes dropped, never written into the read buffer");
+  net::close(s);
+}
+
+TEST_F(FaultMatrix, BoardGoneBetweenTwoCommands) {
+  auto board = std::make_unique<SimHarness>();
+  net::Socket s = board->connect();
+  EXPECT_EQ(Ddr(4096).run(s), (std::vector<std::string>{kMsgDdrSuccess}));
+  board.reset();  // the board is switched off
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto ddr = Ddr(1 << 20).run(s);
+  ASSERT_FALSE(ddr.empty());
+  EXPECT_NE(ddr.back(), kMsgDdrSuccess);
+  const auto image = flash(s, 200000);
+  ASSERT_FALSE(image.empty());
+  EXPECT_NE(image.back(), kMsgReconfigComplete);
+  EXPECT_FALSE(register_write_works(s));
+  record("board gone between two commands", "DDR test, then flash image, then register write", ddr,
+         "flash: " + joined(image) + "; register: \"" + kMsgSendRegisterFailed + "\"");
+  net::close(s);
+}
+
+TEST_F(FaultMatrix, FlashImageToABoardThatClosesAtOnce) {
+  SimHarness board(faults([](Options& o) { o.close_on_accept = true; }));
+  net::Socket s = board.connect();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto seen = flash(s, 1 << 20);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_NE(seen.back(), kMsgReconfigComplete) << "a failure must not be reported as success";
+  record("board accepts and closes at once", "flash image 1 MiB", seen, "no success reported");
+  net::close(s);
+}
+
+// Discovery over loopback: every candidate is mapped onto one loopback port.
+class LoopbackDiscovery : public DiscoveryHost {
+ public:
+  explicit LoopbackDiscovery(std::uint16_t port) : port_(port) {}
+  ~LoopbackDiscovery() override { net::close(socket); }
+  bool list_adapters(std::vector<AdapterRecord>& a, int&, bool&) override {
+    a = {{{0, 1, 2, 3, 4, 5}, "192.168.77.10"}};
+    return true;
+  }
+  bool try_connect(std::uint32_t) override {
+    ++tries;
+    net::close(socket);
+    socket = net::open_stream();
+    return net::connect_ipv4(socket, 0x7F000001, port_, kConnectTimeoutMs);
+  }
+  bool replace_socket() override {
+    net::close(socket);
+    socket = net::open_stream();
+    return socket != net::kInvalidSocket;
+  }
+  void standard_output(const std::string&) override {}
+  void debug_trace(const std::string&) override {}
+  void show_message(const char* text) override { messages.push_back(text); }
+  void set_status(const std::string&) override {}
+  void enable_tabs(bool) override {}
+  bool cancelled() override { return false; }
+  net::Socket socket = net::kInvalidSocket;
+  std::vector<std::string> messages;
+  int tries = 0;
+
+ private:
+  std::uint16_t port_;
+};
+
+TEST_F(FaultMatrix, BoardRefusesConnections) {
+  std::uint16_t closed_port = 0;
+  {
+    SimHarness gone;
+    closed_port = gone.port();
+  }
+  LoopbackDiscovery host(closed_port);
+  int flag = 0;
+  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::NotFound);
+  EXPECT_EQ(host.messages, (std::vector<std::string>{kMsgNoBoard}));
+  EXPECT_EQ(host.tries, 3 * 9);
+  record("board refuses connections", "discovery", host.messages, "three passes, then tabs disabled");
+}
+
+TEST_F(FaultMatrix, DiscoveryOfABoardThatClosesAtOnce) {
+  SimHarness board(faults([](Options& o) { o.close_on_accept = true; }));
+  LoopbackDiscovery host(board.port());
+  int flag = 0;
+  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::Found);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto seen = Ddr(1 << 20).run(host.socket);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_NE(seen.back(), kMsgDdrSuccess);
+  std::vector<std::string> all = host.messages;
+  all.insert(all.end(), seen.begin(), seen.end());
+  record("board accepts and closes at once", "discovery, then DDR test", all, "found; the first command fails");
+}
+
+class TableWriter : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    if (table_path.empty()) return;
+    std::ofstream out(table_path);
+    out << "| Fault | Operation | What the user sees | Afterwards | Seconds |\n|---|---|---|---|---|\n";
+    for (const Row& r : rows()) {
+      char secs[16];
+      std::snprintf(secs, sizeof secs, "%.2f", r.seconds);
+      out << "| " << r.fault << " | " << r.operation << " | " << r.user_sees << " | " << r.afterwards << " | "
+          << secs << " |\n";
+    }
+  }
+};
+
+}  // namespace
+}  // namespace vandok
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc > 1) vandok::table_path = argv[1];
+  ::testing::AddGlobalTestEnvironment(new vandok::TableWriter);
+  return RUN_ALL_TESTS();
+}
