@@ -58,7 +58,11 @@ wt_init() {
   ip netns add "vdk-probe-$$" 2>/dev/null || wt_skip "cannot create network namespaces"
   ip netns del "vdk-probe-$$"
   out=${out:-$WT_ROOT/build/wine-tests}
+  mkdir -p "$out"
+  # Another run of the same test (a second ctest in the same tree) keeps its own folder.
   export LAB_DIR=$out/$WT_NAME
+  exec {WT_DIR_LOCK}>>"$LAB_DIR.lock"
+  flock -n "$WT_DIR_LOCK" || LAB_DIR=$out/$WT_NAME.$$
   rm -rf "$LAB_DIR" && mkdir -p "$LAB_DIR"
   trap 'wt_finish' EXIT
   trap 'wt_fail "interrupted"' INT
