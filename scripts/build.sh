@@ -12,3 +12,4 @@ cmake --build "$root/build/win" -j "$jobs"
 
 cmake -S "$root" -B "$root/build/linux" -G Ninja -DVANDOK_WIN_BUILD_DIR="$root/build/win" "$@" >/dev/null
 cmake --build "$root/build/linux" -j "$jobs"
+"$root/scripts/release.sh" >/dev/null

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Packs what a Windows user needs into build/release/VandokTestSystem-1.0.0.1/
+# and a zip beside it: the program, its logo pictures, the command-line
+# companion and a short read-me. Needs a built Windows tree (scripts/build.sh).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+win=$root/build/win
+name=VandokTestSystem-1.0.0.1
+out=$root/build/release/$name
+
+rm -rf "$out" "$out.zip"
+mkdir -p "$out"
+cp "$win/app/VandokTestSystem.exe" "$root"/resources/logos/*.JPG "$out/"
+[ -f "$win/cli/vandok-cli.exe" ] && cp "$win/cli/vandok-cli.exe" "$out/"
+cat >"$out/README.txt" <<'TXT'
+VandokTestSystem 1.0.0.1
+
+Start VandokTestSystem.exe. Connect the PC to the board's network (an address
+in 192.168.x.x), press "Discovery", then use the tabs: "EPSQ Reconfig" streams
+a .rpd flash image, "DDR RW" runs the DDR write/read-back test, "Register
+Access" writes one register. Keep the five .JPG files beside the program.
+vandok-cli.exe offers the same board checks for scripts ("vandok-cli --help").
+Needs only the DLLs that come with Windows.
+TXT
+sed -i 's/$/\r/' "$out/README.txt"
+(cd "$root/build/release" && zip -qr "$name.zip" "$name")
+echo "release: $out.zip"
