@@ -25,4 +25,8 @@ fi
 # Fuzzing, bounded: about a minute for both harnesses.
 [ -n "${VANDOK_SKIP_FUZZ:-}" ] || "$root/scripts/fuzz.sh" 30
 
-ctest --test-dir "$root/build/linux" -j "$jobs" --output-on-failure --timeout 300
+status=0
+ctest --test-dir "$root/build/linux" -j "$jobs" --output-on-failure --timeout 300 || status=$?
+# The README's fault matrix is the one this run wrote.
+"$root/scripts/splice-fault-matrix.sh" || true
+exit "$status"

@@ -16,6 +16,7 @@
 #include "pages/flash/flash_transfer.h"
 #include "pages/register/register_write.h"
 #include "sim_harness.h"
+#include "support/loopback_discovery.h"
 
 namespace vandok {
 namespace {
@@ -228,39 +229,7 @@ TEST_F(FaultMatrix, FlashImageToABoardThatClosesAtOnce) {
   net::close(s);
 }
 
-// Discovery over loopback: every candidate is mapped onto one loopback port.
-class LoopbackDiscovery : public DiscoveryHost {
- public:
-  explicit LoopbackDiscovery(std::uint16_t port) : port_(port) {}
-  ~LoopbackDiscovery() override { net::close(socket); }
-  bool list_adapters(std::vector<AdapterRecord>& a, int&, bool&) override {
-    a = {{{0, 1, 2, 3, 4, 5}, "192.168.77.10"}};
-    return true;
-  }
-  bool try_connect(std::uint32_t) override {
-    ++tries;
-    net::close(socket);
-    socket = net::open_stream();
-    return net::connect_ipv4(socket, 0x7F000001, port_, kConnectTimeoutMs);
-  }
-  bool replace_socket() override {
-    net::close(socket);
-    socket = net::open_stream();
-    return socket != net::kInvalidSocket;
-  }
-  void standard_output(const std::string&) override {}
-  void debug_trace(const std::string&) override {}
-  void show_message(const char* text) override { messages.push_back(text); }
-  void set_status(const std::string&) override {}
-  void enable_tabs(bool) override {}
-  bool cancelled() override { return false; }
-  net::Socket socket = net::kInvalidSocket;
-  std::vector<std::string> messages;
-  int tries = 0;
-
- private:
-  std::uint16_t port_;
-};
+using testing::LoopbackDiscovery;
 
 TEST_F(FaultMatrix, BoardRefusesConnections) {
   std::uint16_t closed_port = 0;
