@@ -153,6 +153,17 @@ TEST(ReceiveChunks, FailsWhenThePeerClosesMidChunk) {
   EXPECT_FALSE(receive_chunks(pair.host, got.data(), 4000, 0, nullptr, nullptr));
 }
 
+TEST(ReceiveChunks, NeverWritesPastWhatWasAskedForAndDropsTheSurplusBeforeTheNextRead) {
+  SocketPair pair;
+  const std::vector<std::uint8_t> data = pattern(70000 + 300);
+  net::send_some(pair.peer, data.data(), data.size());
+  std::vector<std::uint8_t> got(70000 + 64, 0xEE);  // a guard band after the requested bytes
+  ASSERT_TRUE(receive_chunks(pair.host, got.data(), 70000, 0, nullptr, nullptr));
+  EXPECT_TRUE(std::all_of(got.begin() + 70000, got.end(), [](std::uint8_t b) { return b == 0xEE; }));
+  EXPECT_EQ(discard_pending(pair.host), 300u);
+  EXPECT_EQ(discard_pending(pair.host), 0u);
+}
+
 TEST(ReceiveAll, ReturnsWhatArrivedBeforeTheClose) {
   SocketPair pair;
   const std::vector<std::uint8_t> data = pattern(300);

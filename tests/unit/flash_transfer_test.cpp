@@ -47,6 +47,7 @@ TEST(ImageFile, OpensAndMeasuresOrRefusesWithNothingLeftOpen) {
   EXPECT_FALSE(open_image_file("", image));
   EXPECT_FALSE(open_image_file(nullptr, image));
   EXPECT_FALSE(open_image_file((dir.path() / "missing.rpd").c_str(), image));
+  EXPECT_FALSE(open_image_file(dir.path().c_str(), image));  // a folder
   EXPECT_EQ(image.file, nullptr);
 }
 
