@@ -37,7 +37,8 @@
 # Options:
 #   --pc-host N  --board-host N  --no-private  --no-sim  --sim-arg ARG  --shape RATE
 #   --exe PATH  --sim PATH  --driver PATH  --dir DIR (logs, sim log, screenshot)
-#   --no-logos (the program without its picture files)  --headless (always Xvfb)
+#   --no-logos (the program without its picture files)  --logos DIR (pictures from DIR instead)
+#   --headless (always Xvfb)
 #   --shot-delay SECS (default 5)
 #
 # As a library (tests/wine/lib.sh):
@@ -66,6 +67,7 @@ lab_defaults() {
   LAB_SIM_ARGS=()
   LAB_SHAPE=
   LAB_NO_LOGOS=0
+  LAB_LOGO_DIR=
   LAB_HEADLESS=1
   LAB_SHOT_DELAY=5
   LAB_EXE=${LAB_EXE:-$LAB_ROOT/build/win/app/VandokTestSystem.exe}
@@ -93,6 +95,7 @@ lab_parse_options() {
       --driver) LAB_DRIVER_EXE=$2; shift 2 ;;
       --dir) LAB_DIR=$2; shift 2 ;;
       --no-logos) LAB_NO_LOGOS=1; shift ;;
+      --logos) LAB_LOGO_DIR=$2; shift 2 ;;
       --headless) LAB_HEADLESS=1; shift ;;
       --display) LAB_HEADLESS=0; shift ;;
       --shot-delay) LAB_SHOT_DELAY=$2; shift 2 ;;
@@ -278,8 +281,8 @@ lab_stage_app() {
   [ "$LAB_NO_LOGOS" = 1 ] && return 0
   local missing=()
   for logo in "${LAB_LOGOS[@]}"; do
-    src=$(dirname "$LAB_EXE")/$logo
-    if [ ! -f "$src" ]; then
+    src=${LAB_LOGO_DIR:-$(dirname "$LAB_EXE")}/$logo
+    if [ ! -f "$src" ] && [ -z "$LAB_LOGO_DIR" ]; then
       f=$(find "$LAB_ROOT/resources" -name "$logo" -print -quit 2>/dev/null)
       src=${f:-$src}
     fi

@@ -778,6 +778,19 @@ int cmd_window_text(const Args& a) {
     return kOk;
 }
 
+// The target window's client area on the screen: left, top, width, height.
+int cmd_client_rect(const Args&) {
+    HWND top = target_window(5000);
+    if (!top) return kFailed;
+    POINT p{0, 0};
+    RECT rc{};
+    ClientToScreen(top, &p);
+    GetClientRect(top, &rc);
+    out(std::to_wstring(p.x) + L" " + std::to_wstring(p.y) + L" " + std::to_wstring(rc.right) +
+        L" " + std::to_wstring(rc.bottom));
+    return kOk;
+}
+
 int cmd_pid(const Args&) {
     HWND top = target_window(5000);
     if (!top) return kFailed;
@@ -885,6 +898,7 @@ const Command kCommands[] = {
     {L"sysmenu-about", 0, cmd_sysmenu_about, L"                system menu command 0x10"},
     {L"close", 0, cmd_close, L"[HWND|TITLE]              post WM_CLOSE"},
     {L"window-text", 1, cmd_window_text, L"HWND|TITLE      text of a window"},
+    {L"client-rect", 0, cmd_client_rect, L"                client area on the screen: left top width height"},
     {L"pid", 0, cmd_pid, L"                          Windows process id of the window"},
     {L"open-file", 1, cmd_open_file, L"PATH [SECS]       type PATH into the open-file dialog and confirm"},
     {L"cancel-file", 0, cmd_cancel_file, L"[SECS]          cancel the open-file dialog"},
