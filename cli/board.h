@@ -1,0 +1,44 @@
+// The connection to the board: straight to --board, or found by discovery.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cli/cancel.h"
+#include "link/net.h"
+
+namespace vandok::cli {
+
+struct BoardOutcome {
+  enum Kind { Connected, NotFound, Cancelled } kind = NotFound;
+  std::string message;  // the system's message when not connected
+};
+
+// A connected board socket, registered with the cancel state while it lives.
+class BoardConnection {
+ public:
+  explicit BoardConnection(CancelState& cancel) : cancel_(cancel) {}
+  ~BoardConnection();
+  BoardConnection(const BoardConnection&) = delete;
+  BoardConnection& operator=(const BoardConnection&) = delete;
+
+  // board empty: discovery over the PC's adapters, in the window's order of
+  // tries, each on a fresh socket. Otherwise one connection to board.
+  BoardOutcome open(const std::string& board, std::uint16_t port);
+
+  const net::Socket& socket() const { return socket_; }
+  const std::string& address() const { return address_; }
+
+  // Closes the current socket and opens a fresh, unconnected one.
+  bool replace();
+  bool connect(std::uint32_t address, std::uint16_t port);
+
+ private:
+  void close();
+
+  CancelState& cancel_;
+  net::Socket socket_ = net::kInvalidSocket;
+  std::string address_;
+};
+
+}  // namespace vandok::cli

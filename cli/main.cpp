@@ -1,0 +1,73 @@
+// vandok-cli: the board checks of the window, for scripts and build pipelines.
+#include <cstdio>
+#include <string>
+
+#include "cli/cancel.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "link/discovery.h"
+#include "link/net.h"
+
+using namespace vandok::cli;
+
+namespace {
+
+RunResult run(const Options& options, CancelState& cancel) {
+  const RunContext context{options, cancel, !options.json && stdout_is_terminal(), !options.json};
+  switch (options.command) {
+    case Command::Discover: return discover_command(context);
+    case Command::RegWrite: return regwrite_command(context);
+    case Command::DdrTest: return ddr_test_command(context);
+    case Command::Reconfig: return reconfig_command(context);
+    case Command::None: break;
+  }
+  return bad_input("no command given");
+}
+
+void print_json(const Options& options, const RunResult& r) {
+  JsonObject report;
+  if (options.command == Command::None)
+    report.null("command");
+  else
+    report.text("command", command_name(options.command));
+  report.text("result", r.result).number("exit_code", static_cast<std::uint64_t>(r.exit_code));
+  report.text("message", r.message);
+  if (r.board.empty())
+    report.null("board");
+  else
+    report.text("board", r.board);
+  report.number("port", options.port);
+  report.append(r.details);
+  std::printf("%s\n", report.str().c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  std::string error;
+  if (!parse_options(argc, argv, options, error)) {
+    std::fprintf(stderr, "vandok-cli: %s\n(vandok-cli --help lists the commands)\n", error.c_str());
+    if (options.json) print_json(options, bad_input(error));
+    return kExitBadInput;
+  }
+  if (options.help) {
+    std::fputs(usage_text().c_str(), stdout);
+    return kExitOk;
+  }
+  static CancelState cancel;
+  install_cancel_handler(cancel);
+  RunResult result;
+  if (!vandok::net::startup()) {
+    result.exit_code = kExitLink;
+    result.result = "link_error";
+    result.message = vandok::kMsgSocketFailed;
+  } else {
+    result = run(options, cancel);
+    vandok::net::cleanup();
+  }
+  std::fflush(stdout);
+  if (result.exit_code != kExitOk) std::fprintf(stderr, "%s\n", result.message.c_str());
+  if (options.json) print_json(options, result);
+  return result.exit_code;
+}

@@ -1,0 +1,47 @@
+// The command line of vandok-cli.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/command.h"
+#include "pages/ddr/ddr_patterns.h"
+
+namespace vandok::cli {
+
+enum class Command { None, Discover, RegWrite, DdrTest, Reconfig };
+
+struct Options {
+  Command command = Command::None;
+  bool help = false;
+  bool json = false;
+  std::string board;  // dotted IPv4; empty: find the board by discovery
+  std::uint16_t port = BOARD_PORT;
+
+  // regwrite ADDR VALUE: field texts, checked as the register page checks them.
+  std::string register_address;
+  std::string register_value;
+
+  // ddr-test: field texts, checked as the DDR page checks them.
+  std::string start;
+  std::string size;
+  DdrPattern pattern = DdrPattern::Increment;
+  bool has_seed = false;
+  std::uint64_t seed = 0;
+  std::uint32_t repeat = 1;
+
+  // reconfig FILE
+  std::string image_path;
+};
+
+// "discover", "regwrite", "ddr-test", "reconfig"; "" for None.
+const char* command_name(Command command);
+
+// Parses argv[1..]: one command word, its operands and options in any order;
+// "--opt VALUE" and "--opt=VALUE" both work. False with error set on a bad
+// command line; what was understood so far (e.g. --json) stays in options.
+bool parse_options(int argc, const char* const* argv, Options& options, std::string& error);
+
+std::string usage_text();
+
+}  // namespace vandok::cli
