@@ -791,6 +791,17 @@ int cmd_client_rect(const Args&) {
     return kOk;
 }
 
+// The target window's outer rectangle on the screen: left, top, width, height.
+int cmd_window_rect(const Args&) {
+    HWND top = target_window(5000);
+    if (!top) return kFailed;
+    RECT rc{};
+    GetWindowRect(top, &rc);
+    out(std::to_wstring(rc.left) + L" " + std::to_wstring(rc.top) + L" " +
+        std::to_wstring(rc.right - rc.left) + L" " + std::to_wstring(rc.bottom - rc.top));
+    return kOk;
+}
+
 int cmd_pid(const Args&) {
     HWND top = target_window(5000);
     if (!top) return kFailed;
@@ -899,6 +910,7 @@ const Command kCommands[] = {
     {L"close", 0, cmd_close, L"[HWND|TITLE]              post WM_CLOSE"},
     {L"window-text", 1, cmd_window_text, L"HWND|TITLE      text of a window"},
     {L"client-rect", 0, cmd_client_rect, L"                client area on the screen: left top width height"},
+    {L"window-rect", 0, cmd_window_rect, L"                the window on the screen: left top width height"},
     {L"pid", 0, cmd_pid, L"                          Windows process id of the window"},
     {L"open-file", 1, cmd_open_file, L"PATH [SECS]       type PATH into the open-file dialog and confirm"},
     {L"cancel-file", 0, cmd_cancel_file, L"[SECS]          cancel the open-file dialog"},
