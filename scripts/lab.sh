@@ -137,6 +137,8 @@ lab_net_up() {
   local id=$$ h
   LAB_PC_NS=vdk-pc-$id
   LAB_BOARD_NS=vdk-bd-$id
+  lab_record ns "$LAB_PC_NS"
+  lab_record ns "$LAB_BOARD_NS"
   ip netns add "$LAB_PC_NS" || { LAB_PC_NS=; return 1; }
   ip netns add "$LAB_BOARD_NS" || { LAB_BOARD_NS=; return 1; }
   ip -n "$LAB_PC_NS" link add lab0 type veth peer name lab0 netns "$LAB_BOARD_NS" || return 1
@@ -181,6 +183,7 @@ lab_x_up() {
   : >"$f"
   Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$f" >"$LAB_DIR/xvfb.log" 2>&1 &
   LAB_XVFB_PID=$!
+  lab_record pid "$LAB_XVFB_PID"
   for ((i = 0; i < 100; i++)); do
     [ -s "$f" ] && break
     kill -0 "$LAB_XVFB_PID" 2>/dev/null || break
@@ -243,6 +246,7 @@ lab_start_sim() {
   ip netns exec "$LAB_BOARD_NS" "$LAB_SIM" --listen "$LAB_BOARD_IP" --json-log "$LAB_SIM_LOG" --port-file "$pf" \
     "${LAB_SIM_ARGS[@]}" "$@" >>"$LAB_DIR/sim.out" 2>&1 &
   LAB_SIM_PID=$!
+  lab_record pid "$LAB_SIM_PID"
   for ((i = 0; i < 100; i++)); do
     [ -s "$pf" ] && return 0
     kill -0 "$LAB_SIM_PID" 2>/dev/null || break
@@ -300,6 +304,7 @@ lab_start_app() {
     WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wine "$exe" "$@") \
     >>"$LAB_DIR/app.out" 2>&1 &
   LAB_APP_PID=$!
+  lab_record pid "$LAB_APP_PID"
   export LAB_APP_PID
   if ! lab_drv wait-window "$LAB_MAIN_TITLE" 30 >/dev/null; then
     lab_log "the main window did not appear (see $LAB_DIR/app.out)"
@@ -330,10 +335,13 @@ lab_drv() {
 lab_capture_start() {
   LAB_SYN_RAW=$LAB_DIR/syn.txt
   : >"$LAB_DIR/tcpdump.err"
-  ip netns exec "$LAB_PC_NS" tcpdump --immediate-mode -i any -nn -l \
+  # A short snapshot: the ring buffer is cut in frames of the snapshot length, and
+  # with the default 256 KiB a burst of discovery SYNs overflows it and gets dropped.
+  ip netns exec "$LAB_PC_NS" tcpdump --immediate-mode -i any -nn -l -s 128 -B 4096 \
     'tcp dst port 7777 and tcp[tcpflags] & tcp-syn != 0 and tcp[tcpflags] & tcp-ack == 0' \
     >"$LAB_SYN_RAW" 2>"$LAB_DIR/tcpdump.err" &
   LAB_TCPDUMP_PID=$!
+  lab_record pid "$LAB_TCPDUMP_PID"
   local i
   for ((i = 0; i < 100; i++)); do
     grep -q "listening on" "$LAB_DIR/tcpdump.err" && return 0
@@ -355,12 +363,57 @@ lab_capture_stop() {
   kill -TERM "$LAB_TCPDUMP_PID" 2>/dev/null
   wait "$LAB_TCPDUMP_PID" 2>/dev/null
   LAB_TCPDUMP_PID=
+  if grep -E "^[1-9][0-9]* packets? dropped by kernel" "$LAB_DIR/tcpdump.err" >&2; then
+    lab_log "the capture lost packets"
+  fi
   awk '{ for (i = 1; i < NF; i++) if ($i == ">") { d = $(i + 1); sub(/\.[0-9]+:$/, "", d); print d } }' \
     "$LAB_SYN_RAW" | tee "$LAB_DIR/syn-order.txt"
 }
 
 lab_screenshot() {
   import -display "$DISPLAY" -window root "$1" 2>>"$LAB_DIR/import.log"
+}
+
+# ---- what a lab killed outright (SIGKILL, a test time-out) leaves behind ----------
+# Each lab notes what it starts in $LAB_STATE_DIR/<its PID>. A later lab clears the
+# notes of labs whose shell is gone: their namespaces (with the wineserver and any
+# process inside) and the processes they started, each checked against the PID's
+# start time so that a reused PID is never touched.
+LAB_STATE_DIR=${LAB_STATE_DIR:-/run/vandok-lab}
+
+# Start time of a live process (empty when gone or a zombie). The command name in
+# field 2 has no spaces for any process the lab starts or checks.
+lab_starttime() { awk '$3 != "Z" { print $22 }' "/proc/$1/stat" 2>/dev/null; }
+
+lab_record() {
+  local kind=$1 what=$2
+  mkdir -p "$LAB_STATE_DIR"
+  LAB_STATE_FILE=$LAB_STATE_DIR/$$
+  [ -s "$LAB_STATE_FILE" ] || echo "owner $$ $(lab_starttime $$)" >"$LAB_STATE_FILE"
+  case $kind in
+    pid) echo "pid $what $(lab_starttime "$what")" >>"$LAB_STATE_FILE" ;;
+    ns) echo "ns $what" >>"$LAB_STATE_FILE" ;;
+  esac
+}
+
+lab_reap_stale() {
+  local f kind a b p
+  for f in "$LAB_STATE_DIR"/*; do
+    [ -f "$f" ] || continue
+    read -r kind a b <"$f"
+    [ "$kind" = owner ] || continue
+    [ -n "$b" ] && [ "$(lab_starttime "$a")" = "$b" ] && continue
+    lab_log "clearing what the lab of PID $a left behind"
+    while read -r kind a b; do
+      case $kind in
+        pid) [ -n "$b" ] && [ "$(lab_starttime "$a")" = "$b" ] && kill -KILL "$a" 2>/dev/null ;;
+        ns)
+          for p in $(ip netns pids "$a" 2>/dev/null); do kill -KILL "$p" 2>/dev/null; done
+          ip netns del "$a" 2>/dev/null ;;
+      esac
+    done <"$f"
+    rm -f "$f"
+  done
 }
 
 lab_up() {
@@ -374,6 +427,7 @@ lab_up() {
   mkdir -p "$LAB_DIR"
   LAB_DIR=$(cd "$LAB_DIR" && pwd)
   export LAB_DIR LAB_EXE LAB_DRIVER_EXE LAB_PC_HOST LAB_BOARD_HOST
+  lab_reap_stale
   lab_net_up || { lab_log "network set-up failed"; return 1; }
   export LAB_PC_NS LAB_BOARD_NS LAB_PC_IP LAB_BOARD_IP
   lab_x_up || return 1
@@ -401,6 +455,8 @@ lab_down() {
   if [ -n "$LAB_XVFB_PID" ]; then lab_kill_wait "$LAB_XVFB_PID" 3; LAB_XVFB_PID=; fi
   if [ -n "$LAB_PREFIX_FD" ]; then exec {LAB_PREFIX_FD}>&-; LAB_PREFIX_FD=; fi
   if [ "$LAB_OWN_DIR" = 1 ] && [ -z "${LAB_KEEP:-}" ]; then rm -rf "$LAB_DIR"; fi
+  [ -n "${LAB_STATE_FILE:-}" ] && rm -f "$LAB_STATE_FILE"
+  LAB_STATE_FILE=
   return 0
 }
 
