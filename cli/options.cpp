@@ -51,6 +51,9 @@ const char* command_name(Command command) {
 }
 
 bool parse_options(int argc, const char* const* argv, Options& options, std::string& error) {
+  // Known before anything is refused, so that a refused line gets its JSON report too.
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--json") == 0) options.json = true;
   std::vector<std::string> operands;
   bool seen_start = false, seen_size = false, seen_ddr_option = false;
   for (int i = 1; i < argc; ++i) {
