@@ -18,6 +18,7 @@ export LAB_SIM=$sim
 # shellcheck source=../../scripts/lab.sh
 source "$root/scripts/lab.sh"
 trap 'lab_down' EXIT
+lab_reap_stale
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
