@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The fault matrix under Wine: every fault the simulator can inject, a board that
+# goes away or refuses, and the window closed while the board hangs, each run end to
+# end through the window. For each case: what the user sees, what still works
+# afterwards, and that nothing hangs or crashes. The run writes the table to
+# $LAB_DIR/fault-matrix.md.
+source "$(dirname "$0")/lib.sh"
+wt_init "$@"
+
+MATRIX=$LAB_DIR/fault-matrix.md
+{
+  echo "| Fault (simulator flag) | What the user does | What the user sees | Afterwards |"
+  echo "|---|---|---|---|"
+} >"$MATRIX"
+row() { echo "| $1 | $2 | $3 | $4 |" >>"$MATRIX"; }
+
+# A fresh board with these fault flags, and the window connected to it.
+board() {
+  lab_stop_sim
+  lab_start_sim "$@" || wt_fail "the simulator did not start with $*"
+  discover
+}
+
+# ddr START-HEX SIZE-HEX: starts a DDR test on the "DDR RW" page.
+ddr() {
+  drv select-tab 1 >/dev/null
+  set_text "$ID_DDR_START" "$1"
+  set_text "$ID_DDR_SIZE" "$2"
+  click "$ID_DDR_TEST"
+}
+
+# register_write: one register write that must reach the board.
+register_write_ok() {
+  local before
+  before=$(sim_command_count)
+  drv select-tab 2 >/dev/null
+  set_text "$ID_REG_ADDRESS" 40
+  set_text "$ID_REG_VALUE" 1
+  click "$ID_REG_SEND"
+  wait_sim_commands $((before + 1)) 5
+  expect_no_box 0.3
+}
+
+# Presses "Send" until the register write fails (the first send after the board
+# closed its end can still be taken by the PC's stack).
+register_write_fails() {
+  local try owner box=
+  drv select-tab 2 >/dev/null
+  for try in 1 2 3; do
+    click "$ID_REG_SEND"
+    if owner=$(lab_drv messagebox-owner 1.5 2>/dev/null); then
+      box=$(drv messagebox)
+      break
+    fi
+  done
+  expect_eq "register write on a dead connection" "ERROR : Send Register failed!" "$box"
+}
+
+# The window is closed while the board hangs: the process ends by itself.
+close_while_hanging() {
+  expect_no_box 3.5
+  for id in "$ID_DDR_TEST" "$ID_RECONFIG" "$ID_REG_SEND" "$ID_DISCOVERY"; do
+    expect_eq "control $id enabled while the board hangs" 0 "$(drv enabled "$id")"
+  done
+  close_and_expect_clean_exit 15
+  app_or_fail
+}
+
+lab_or_fail --no-sim
+app_or_fail
+
+step "a corrupted DDR read"
+board --corrupt-read
+ddr 20000000 10000
+expect_box "ERROR : write read data compare failed!" 30
+expect_no_box 0.3
+register_write_ok
+row "one bit flipped in a DDR read (--corrupt-read)" "DDR test of 64 KiB" "\"ERROR : write read data compare failed!\"" "connection kept: the next command reaches the board"
+
+step "the board closes the connection in the middle of a DDR read"
+board --close-mid-read
+ddr 20000000 40000
+expect_box "ERROR : write receive failed!" 30
+expect_no_box 0.3
+register_write_fails
+row "connection closed half-way through a DDR read (--close-mid-read)" "DDR test of 256 KiB" "\"ERROR : write receive failed!\"; no comparison" "the next command reports its send failure; \"Discovery\" reconnects"
+
+step "the board sends more than it was asked for"
+board --extra-read-bytes 100
+ddr 20000000 10000
+expect_box "DDR Read Write Success!!" 30
+expect_no_box 0.3
+ddr 20000000 10000
+second=$(drv messagebox 30)
+case $second in
+  "DDR Read Write Success!!" | "ERROR : write read data compare failed!") ;;
+  *) wt_fail "second DDR test after extra bytes: unexpected \"$second\"" ;;
+esac
+expect_no_box 0.3
+row "100 bytes more after each DDR read (--extra-read-bytes 100)" "two DDR tests of 64 KiB" "\"DDR Read Write Success!!\", then \"$second\"" "no crash; the window stays usable"
+
+step "the board accepts and closes at once"
+board --close-on-accept
+register_write_fails
+row "connection closed as soon as accepted (--close-on-accept)" "discovery, then a register write" "\"SUCCES : Found device!\", then \"ERROR : Send Register failed!\"" "\"Discovery\" can be pressed again"
+
+step "the board has gone between two commands"
+board
+register_write_ok
+lab_stop_sim
+drv select-tab 2 >/dev/null
+register_write_fails
+ddr 20000000 10
+expect_box "ERROR : Send header failed!" 10
+expect_box "ERROR : Send header failed!" 10
+expect_box "ERROR : write read data compare failed!" 10
+expect_no_box 0.3
+drv wait-enabled "$ID_DDR_TEST" 1 5 >/dev/null
+row "simulator stopped after a register write" "register write, then a DDR test of 10 bytes" "\"ERROR : Send Register failed!\"; \"ERROR : Send header failed!\" twice, then \"ERROR : write read data compare failed!\"" "no hang; buttons enabled again"
+
+step "the board never answers a DDR read"
+board --silent-read
+ddr 20000000 10000
+close_while_hanging
+row "DDR read never answered (--silent-read)" "DDR test of 64 KiB, then close the window" "no message; the test runs on" "closing the window ends the process at once, cleanly"
+
+step "the board stops all traffic in the middle of a flash image"
+board --stall-after 300000
+image=$LAB_DIR/image.rpd
+# Larger than what the two TCP stacks can buffer between them, so that the
+# program's sends block once the board stops reading.
+head -c 33554432 /dev/urandom >"$image"
+drv select-tab 0 >/dev/null
+click "$ID_BROWSE"
+drv open-file "$(win_path "$image")" 15 >/dev/null
+click "$ID_RECONFIG"
+close_while_hanging
+row "all traffic stops after 300000 bytes (--stall-after 300000)" "flash image of 32 MiB, then close the window" "no message; the transfer hangs" "closing the window ends the process at once, cleanly"
+
+step "nobody accepts connections"
+lab_stop_sim
+click "$ID_DISCOVERY"
+expect_box "ERROR : Can not find Broad!" 40
+expect_no_box 0.3
+expect_text "$ID_STATUS" "Check cable and put discovery"
+expect_enabled "$ID_TABS" 0
+expect_enabled "$ID_DISCOVERY" 1
+row "no board listening: every candidate refuses" "discovery" "\"ERROR : Can not find Broad!\" after three passes; status \"Check cable and put discovery\"" "tabs disabled; \"Discovery\" can be pressed again"
+
+close_and_expect_clean_exit
+echo "-- fault matrix ($MATRIX):"
+cat "$MATRIX"
