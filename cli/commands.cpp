@@ -122,11 +122,11 @@ std::string mismatch_json(const DdrMismatchReport& report) {
 
 void print_mismatch(const DdrMismatchReport& report) {
   std::printf("differing bytes: %llu\n", static_cast<unsigned long long>(report.differing_bytes));
-  std::printf("failing addresses: %s to %s\n", hex_text(report.lowest_address).c_str(),
+  std::printf("lowest failing address: %s\nhighest failing address: %s\n", hex_text(report.lowest_address).c_str(),
               hex_text(report.highest_address).c_str());
   std::printf("failing bits: %s (bit 8*(address%%4)+b is bit b of that byte)\n",
               hex_text(report.failing_bits).c_str());
-  std::printf("first %zu mismatches:\n  address     expected  actual  xor\n", report.listed);
+  std::printf("first %zu differing bytes:\n  address     expected  actual  xor\n", report.listed);
   for (std::size_t i = 0; i < report.listed; ++i) {
     const ByteMismatch& m = report.first[i];
     std::printf("  %s  %s      %s    %s\n", hex_text(m.address).c_str(), hex_text(m.expected, 1).c_str(),
