@@ -38,7 +38,7 @@
 #   --pc-host N  --board-host N  --no-private  --no-sim  --sim-arg ARG  --shape RATE
 #   --exe PATH  --sim PATH  --driver PATH  --dir DIR (logs, sim log, screenshot)
 #   --no-logos (the program without its picture files)  --logos DIR (pictures from DIR instead)
-#   --headless (always Xvfb)
+#   --headless (always Xvfb)  --display (the caller's X display when it answers; the default by hand)
 #   --shot-delay SECS (default 5)
 #
 # As a library (tests/wine/lib.sh):
@@ -77,8 +77,8 @@ lab_defaults() {
   LAB_DIR=${LAB_DIR:-}
   LAB_OWN_DIR=0
   # Tear-down state: what this lab has started.
-  LAB_PC_NS= LAB_BOARD_NS= LAB_XVFB_PID= LAB_SIM_PID= LAB_APP_PID= LAB_TCPDUMP_PID=
-  LAB_PREFIX_FD= LAB_SIM_RUNS=0
+  LAB_PC_NS='' LAB_BOARD_NS='' LAB_XVFB_PID='' LAB_SIM_PID='' LAB_APP_PID='' LAB_TCPDUMP_PID=''
+  LAB_PREFIX_FD='' LAB_SIM_RUNS=0
 }
 
 lab_parse_options() {
@@ -451,7 +451,7 @@ lab_down() {
     for p in $(ip netns pids "$ns" 2>/dev/null); do kill -KILL "$p" 2>/dev/null; done
     ip netns del "$ns" 2>/dev/null
   done
-  LAB_PC_NS= LAB_BOARD_NS=
+  LAB_PC_NS='' LAB_BOARD_NS=''
   if [ -n "$LAB_XVFB_PID" ]; then lab_kill_wait "$LAB_XVFB_PID" 3; LAB_XVFB_PID=; fi
   if [ -n "$LAB_PREFIX_FD" ]; then exec {LAB_PREFIX_FD}>&-; LAB_PREFIX_FD=; fi
   if [ "$LAB_OWN_DIR" = 1 ] && [ -z "${LAB_KEEP:-}" ]; then rm -rf "$LAB_DIR"; fi

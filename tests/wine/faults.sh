@@ -44,11 +44,11 @@ register_write_ok() {
 # Presses "Send" until the register write fails (the first send after the board
 # closed its end can still be taken by the PC's stack).
 register_write_fails() {
-  local try owner box=
+  local box=''
   drv select-tab 2 >/dev/null
-  for try in 1 2 3; do
+  for _ in 1 2 3; do
     click "$ID_REG_SEND"
-    if owner=$(lab_drv messagebox-owner 1.5 2>/dev/null); then
+    if lab_drv messagebox-owner 1.5 >/dev/null 2>&1; then
       box=$(drv messagebox)
       break
     fi

@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # sourced by the tests, which use the ids
 # Shared by the Wine tests: runs a test in the lab (scripts/lab.sh), drives the
 # window through tests/wine/driver and checks what the simulator logged.
 #
@@ -32,7 +33,7 @@ wt_skip() {
 }
 
 wt_init() {
-  local out= win=$WT_ROOT/build/win sim=$WT_ROOT/build/linux/sim/vandok-board-sim
+  local out='' win=$WT_ROOT/build/win sim=$WT_ROOT/build/linux/sim/vandok-board-sim
   WT_ARGS=()
   while [ $# -gt 0 ]; do
     case $1 in

@@ -28,10 +28,10 @@ app_or_fail
 # Places in client pixels: x, y and the drawn size; pictures 4 and 5 reach past the
 # bottom of the client area, which cuts them.
 check_places() {
-  local shot=$LAB_DIR/$1.png client w h want got
+  local shot=$LAB_DIR/$1.png client h want got
   lab_screenshot "$shot" || wt_fail "no screenshot"
   client=$(drv client-rect)
-  read -r _ _ w h <<<"$client"
+  read -r _ _ _ h <<<"$client"
   want="red 20 120 329 319
 green 10 90 109 139
 blue 30 10 269 65

@@ -29,7 +29,7 @@ PAGE_OF_TAB=(1004 1013 1017)
 # Exactly the page of tab N is visible, its top-left corner one pixel below the
 # bottom edge of tab item 0, in the tab control's coordinates.
 expect_page_shown() {
-  local n=$1 item0 left bottom i rect
+  local n=$1 left bottom i rect l t visible
   read -r left _ _ bottom <<<"$(drv tab-rect 0)"
   for i in 0 1 2; do
     rect=$(drv page-rect "${PAGE_OF_TAB[$i]}")
