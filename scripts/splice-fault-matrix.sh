@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Puts the fault matrix that the test run wrote into the README, between its markers.
+# Puts the fault matrices that the test run wrote into the README, each between
+# its markers: the native one (the transfer code against the simulator) and the
+# Wine one (the real window in the lab). A table the run did not write is left as it was.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-table=${1:-$root/build/linux/fault-matrix.md}
-[ -s "$table" ] || exit 0
-python3 - "$root/README.md" "$table" <<'PY'
-import sys
-readme, table = sys.argv[1], open(sys.argv[2]).read()
+build=${1:-$root/build/linux}
+python3 - "$root/README.md" "$build/fault-matrix.md" "$build/tests/wine/out/faults/fault-matrix.md" <<'PY'
+import os, sys
+readme = sys.argv[1]
 text = open(readme).read()
-begin, end = "<!-- fault-matrix:begin -->", "<!-- fault-matrix:end -->"
-if begin in text and end in text:
+for name, path in (("fault-matrix", sys.argv[2]), ("wine-fault-matrix", sys.argv[3])):
+    begin, end = "<!-- %s:begin -->" % name, "<!-- %s:end -->" % name
+    if not (os.path.getsize(path) if os.path.exists(path) else 0) or begin not in text or end not in text:
+        continue
     head, rest = text.split(begin, 1)
     _, tail = rest.split(end, 1)
-    open(readme, "w").write(head + begin + "\n" + table + end + tail)
+    text = head + begin + "\n" + open(path).read() + end + tail
+open(readme, "w").write(text)
 PY
