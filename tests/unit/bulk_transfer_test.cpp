@@ -73,7 +73,7 @@ class VectorImage : public ImageSource {
   explicit VectorImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
   std::size_t read(std::uint8_t* into, std::size_t count) override {
     const std::size_t n = std::min(count, bytes_.size() - pos_);
-    std::memcpy(into, bytes_.data() + pos_, n);
+    if (n > 0) std::memcpy(into, bytes_.data() + pos_, n);
     pos_ += n;
     ++reads_;
     return n;
