@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${VANDOK_JOBS:-2}
 
 cmake -S "$root" -B "$root/build/win" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DBUILD_TESTING=OFF >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DBUILD_TESTING=ON >/dev/null
 cmake --build "$root/build/win" -j "$jobs"
 
 cmake -S "$root" -B "$root/build/linux" -G Ninja -DVANDOK_WIN_BUILD_DIR="$root/build/win" "$@" >/dev/null
