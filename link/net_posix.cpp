@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 
 namespace vandok::net {
 
@@ -76,18 +75,6 @@ bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeo
   }
   ::fcntl(fd, F_SETFL, flags);
   return accepted;
-}
-
-bool parse_ipv4(const char* text, std::uint32_t& address) {
-  in_addr a{};
-  if (::inet_pton(AF_INET, text, &a) != 1) return false;
-  address = ntohl(a.s_addr);
-  return true;
-}
-
-void format_ipv4(std::uint32_t address, char (&text)[16]) {
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF,
-                (address >> 8) & 0xFF, address & 0xFF);
 }
 
 }  // namespace vandok::net

@@ -4,7 +4,6 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <cstdio>
 
 namespace vandok::net {
 
@@ -96,19 +95,6 @@ bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeo
   u_long blocking = 0;
   ::ioctlsocket(native(s), FIONBIO, &blocking);
   return accepted;
-}
-
-bool parse_ipv4(const char* text, std::uint32_t& address) {
-  in_addr a{};
-  if (::inet_pton(AF_INET, text, &a) != 1) return false;
-  address = ntohl(a.s_addr);
-  return true;
-}
-
-void format_ipv4(std::uint32_t address, char (&text)[16]) {
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", static_cast<unsigned>((address >> 24) & 0xFF),
-                static_cast<unsigned>((address >> 16) & 0xFF), static_cast<unsigned>((address >> 8) & 0xFF),
-                static_cast<unsigned>(address & 0xFF));
 }
 
 }  // namespace vandok::net

@@ -52,15 +52,7 @@ TEST(DdrPattern, IncrementingWordsThenFFForTheTail) {
   EXPECT_EQ(big[0x40002], 0x01);
 }
 
-// Records what the page would see, in order.
-class RecordingPort : public DdrTestPort {
- public:
-  std::vector<std::string> events;
-  std::vector<std::uint32_t> positions;
-  void report_progress(std::uint32_t p) override { positions.push_back(p); }
-  void stop_timer() override { events.push_back("stop"); }
-  void show_message(const char* text) override { events.push_back(text); }
-};
+using testing::RecordingPort;
 
 // A board on the far end of a socket pair that echoes a write back on read.
 void echo_board(net::Socket s, int corrupt_at = -1) {

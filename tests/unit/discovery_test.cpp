@@ -1,4 +1,5 @@
 #include "link/discovery.h"
+#include "link/net.h"
 
 #include <gtest/gtest.h>
 
@@ -200,6 +201,24 @@ TEST(Discovery, ClosingTheWindowEndsItWithoutAWord) {
   EXPECT_EQ(host.tries.size(), 2u);
   EXPECT_TRUE(host.messages.empty());
   EXPECT_TRUE(host.tabs.empty());
+}
+
+}  // namespace
+}  // namespace vandok
+
+namespace vandok {
+namespace {
+
+TEST(AddressText, ParsesDottedQuadsOnlyAndFormatsThemBack) {
+  std::uint32_t a = 0;
+  ASSERT_TRUE(net::parse_ipv4("192.168.77.253", a));
+  EXPECT_EQ(a, 0xC0A84DFDu);
+  char text[16];
+  net::format_ipv4(0xC0A80200u, text);
+  EXPECT_STREQ(text, "192.168.2.0");
+  for (const char* bad : {"", "192.168.1", "192.168.1.256", "192.168.1.1.", "192.168.1.1 ", "1.2.3.0004", "a.b.c.d",
+                          "192..1.1"})
+    EXPECT_FALSE(net::parse_ipv4(bad, a)) << bad;
 }
 
 }  // namespace

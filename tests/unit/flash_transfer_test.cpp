@@ -64,14 +64,7 @@ TEST(ImageFile, RefusesImagesOfTwoGibibytesOrMore) {
   std::fclose(image.file);
 }
 
-class RecordingPort : public FlashTransferPort {
- public:
-  std::vector<std::string> events;
-  std::vector<std::uint32_t> positions;
-  void report_progress(std::uint32_t p) override { positions.push_back(p); }
-  void stop_timer() override { events.push_back("stop"); }
-  void show_message(const char* text) override { events.push_back(text); }
-};
+using testing::RecordingPort;
 
 TEST(FlashRun, StreamsHeaderAndPaddedImageThenReportsCompletion) {
   TempDir dir;

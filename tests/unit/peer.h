@@ -6,10 +6,13 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "link/net.h"
+#include "pages/ddr/ddr_test.h"
+#include "pages/flash/flash_transfer.h"
 
 namespace vandok::testing {
 
@@ -60,6 +63,17 @@ class Collector {
  private:
   std::vector<std::uint8_t> bytes_;
   std::thread thread_;
+};
+
+// What a transfer page sees of a run, in order: boxes and timer stops as
+// events, progress positions apart.
+class RecordingPort : public DdrTestPort, public FlashTransferPort {
+ public:
+  std::vector<std::string> events;
+  std::vector<std::uint32_t> positions;
+  void report_progress(std::uint32_t p) override { positions.push_back(p); }
+  void stop_timer() override { events.push_back("stop"); }
+  void show_message(const char* text) override { events.push_back(text); }
 };
 
 inline void finish_sending(net::Socket host) { ::shutdown(static_cast<int>(host), SHUT_WR); }
