@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/ElapsedTimeDisplay.h"
+#include "app/FieldText.h"
 #include "framework/app_messages.h"
 #include "link/hex_field.h"
 
@@ -75,10 +76,9 @@ bool CEPSQTab::OnReconfig(fw::Message&) {
   if (m_run.Running()) return true;
   m_image = vandok::ImageFile{};
   char FileName[vandok::kFieldTextBytes];
-  // A path whose narrow form does not fit is refused, never opened cut short.
-  if (::WideCharToMultiByte(CP_THREAD_ACP, 0, m_imagePath.c_str(), -1, FileName, sizeof FileName, nullptr,
-                            nullptr) == 0 ||
-      !vandok::open_image_file(FileName, m_image)) {
+  // A path whose narrow form does not fit, or names another file, is refused,
+  // never opened cut short or as a look-alike.
+  if (!ToThreadAnsi(m_imagePath, FileName, sizeof FileName) || !vandok::open_image_file(FileName, m_image)) {
     ShowMessage(vandok::kMsgCannotOpenImage);
     return true;
   }
