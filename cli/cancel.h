@@ -2,6 +2,8 @@
 #pragma once
 
 #include <atomic>
+#include <string>
+#include <vector>
 
 #include "link/net.h"
 
@@ -31,5 +33,10 @@ void install_cancel_handler(CancelState& state);
 
 // True when standard output is a terminal: the progress bar is drawn only then.
 bool stdout_is_terminal();
+
+// The program's arguments as the board logic reads them. On Windows they are
+// taken from the wide command line, and one that does not convert exactly to
+// the ANSI code page becomes "?", which no field or file name accepts.
+std::vector<std::string> program_arguments(int argc, char** argv);
 
 }  // namespace vandok::cli

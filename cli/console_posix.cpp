@@ -30,4 +30,6 @@ void install_cancel_handler(CancelState& state) {
 
 bool stdout_is_terminal() { return ::isatty(STDOUT_FILENO) == 1; }
 
+std::vector<std::string> program_arguments(int argc, char** argv) { return {argv, argv + argc}; }
+
 }  // namespace vandok::cli

@@ -1,10 +1,12 @@
 // Ctrl-C and terminal detection on Windows.
 #include <windows.h>
+#include <shellapi.h>
 #include <io.h>
 
 #include <cstdio>
 
 #include "cli/cancel.h"
+#include "link/ansi_text.h"
 
 namespace vandok::cli {
 
@@ -28,5 +30,19 @@ void install_cancel_handler(CancelState& state) {
 }
 
 bool stdout_is_terminal() { return ::_isatty(::_fileno(stdout)) != 0; }
+
+std::vector<std::string> program_arguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr) return {argv, argv + argc};
+  std::vector<std::string> out;
+  for (int i = 0; i < count; ++i) {
+    std::vector<char> text(static_cast<size_t>(::lstrlenW(wide[i])) * 4 + 1);
+    const bool exact = vandok::to_thread_ansi(wide[i], text.data(), static_cast<int>(text.size()));
+    out.push_back(exact ? std::string(text.data()) : std::string("?"));
+  }
+  ::LocalFree(wide);
+  return out;
+}
 
 }  // namespace vandok::cli

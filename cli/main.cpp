@@ -1,6 +1,7 @@
 // vandok-cli: the board checks of the window, for scripts and build pipelines.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/cancel.h"
 #include "cli/commands.h"
@@ -44,9 +45,12 @@ void print_json(const Options& options, const RunResult& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments = program_arguments(argc, argv);
+  std::vector<const char*> argument_texts;
+  for (const std::string& a : arguments) argument_texts.push_back(a.c_str());
   Options options;
   std::string error;
-  if (!parse_options(argc, argv, options, error)) {
+  if (!parse_options(static_cast<int>(argument_texts.size()), argument_texts.data(), options, error)) {
     std::fprintf(stderr, "vandok-cli: %s\n(vandok-cli --help lists the commands)\n", error.c_str());
     if (options.json) print_json(options, bad_input(error));
     return kExitBadInput;

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/ElapsedTimeDisplay.h"
-#include "app/FieldText.h"
 #include "framework/app_messages.h"
+#include "link/ansi_text.h"
 #include "link/hex_field.h"
 
 namespace {
@@ -78,7 +78,8 @@ bool CEPSQTab::OnReconfig(fw::Message&) {
   char FileName[vandok::kFieldTextBytes];
   // A path whose narrow form does not fit, or names another file, is refused,
   // never opened cut short or as a look-alike.
-  if (!ToThreadAnsi(m_imagePath, FileName, sizeof FileName) || !vandok::open_image_file(FileName, m_image)) {
+  if (!vandok::to_thread_ansi(m_imagePath, FileName, sizeof FileName) ||
+      !vandok::open_image_file(FileName, m_image)) {
     ShowMessage(vandok::kMsgCannotOpenImage);
     return true;
   }
