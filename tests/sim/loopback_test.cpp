@@ -116,11 +116,16 @@ TEST_P(FlashImage, ArrivesUnpaddedWithItsDigest) {
   VectorImage source(image);
   std::vector<std::uint8_t> chunk(CHUNK_SIZE);
   ASSERT_TRUE(send_header(s, {CMD_FLASH_IMAGE, GetParam(), 0, FLASH_IMAGE_ADDRESS}));
-  ASSERT_TRUE(send_padded_chunks(s, source, GetParam(), chunk.data(), nullptr));
+  std::uint32_t last_position = 0xFFFFFFFF;
+  ASSERT_TRUE(send_padded_chunks(s, source, GetParam(), chunk.data(), [&](std::uint32_t p) { last_position = p; }));
+  // The bar ends one chunk short of the image: the last chunk reports nothing.
+  const std::uint32_t chunks = std::max<std::uint32_t>(1, (GetParam() + CHUNK_SIZE - 1) / CHUNK_SIZE);
+  EXPECT_EQ(last_position, chunks == 1 ? 0 : (chunks - 1) * CHUNK_SIZE - 1);
 
   const auto lines = sim.commands(1);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(json_field(lines[0], "name"), "FLASH_IMAGE");
+  EXPECT_EQ(json_field(lines[0], "length"), std::to_string(GetParam()));
   EXPECT_EQ(json_field(lines[0], "data_bytes"), std::to_string(GetParam()));
   EXPECT_EQ(json_field(lines[0], "sha256"), sha256_hex(image));
   EXPECT_EQ(json_field(lines[0], "padding_ok"), "true");
