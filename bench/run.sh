@@ -60,30 +60,35 @@ raw_mbit() {  # raw TCP stream of $1 bytes from the PC side to the board side
   "${on_pc[@]}" iperf3 -c "$board_ip" -p 5299 -n "$1" -J 2>/dev/null |
     python3 -c 'import json,sys; print("%.1f" % (json.load(sys.stdin)["end"]["sum_received"]["bits_per_second"]/1e6))'
 }
-figure() { sed -n 's/.*mbit_per_s=\([0-9.]*\).*/\1/p' <<<"$1"; }
-rss() { sed -n 's/.*peak_rss_kib=\([0-9]*\).*/\1/p' <<<"$1"; }
+figure() { sed -n 's/.*mbit_per_s=\([0-9.]*\).*/\1/p' <<<"$1" | head -n 1; }
+figure_of() { grep "^$1 " <<<"$2" | sed -n 's/.*mbit_per_s=\([0-9.]*\).*/\1/p'; }
+rss() { sed -n 's/.*peak_rss_kib=\([0-9]*\).*/\1/p' <<<"$1" | tail -n 1; }
 
 truncate -s "$flash_size" "$work/image.rpd"
 truncate -s $((1 << 20)) "$work/small.rpd"
 
 best() { sort -g | tail -n 1; }  # the best of the rounds: the least disturbed by other load
 rounds=${VANDOK_BENCH_ROUNDS:-3}
-ddr_runs=() flash_runs=() raw_ddr_runs=() raw_flash_runs=()
+ddr_runs=() resident_runs=() flash_runs=() raw_ddr_runs=() raw_flash_runs=()
 for _ in $(seq "$rounds"); do  # ours and raw alternate, so that both see the same machine
   ddr=$("${on_pc[@]}" "$bench" ddr "$board_ip" "$port" "$ddr_size")
-  ddr_runs+=("$(figure "$ddr")")
+  ddr_runs+=("$(figure_of ddr "$ddr")")
+  resident_runs+=("$(figure_of ddr_resident "$ddr")")
   raw_ddr_runs+=("$(raw_mbit $((2 * ddr_size)))")
   flash=$("${on_pc[@]}" "$bench" flash "$board_ip" "$port" "$work/image.rpd")
   flash_runs+=("$(figure "$flash")")
   raw_flash_runs+=("$(raw_mbit "$flash_size")")
 done
 ours_ddr=$(printf '%s\n' "${ddr_runs[@]}" | best) raw_ddr=$(printf '%s\n' "${raw_ddr_runs[@]}" | best)
+ours_resident=$(printf '%s\n' "${resident_runs[@]}" | best)
 ours_flash=$(printf '%s\n' "${flash_runs[@]}" | best) raw_flash=$(printf '%s\n' "${raw_flash_runs[@]}" | best)
 
 echo "== $mode: ours against a raw TCP stream (iperf3) on the same path, best of $rounds rounds"
 printf '%-22s %12s %12s %8s\n' transfer "ours Mbit/s" "raw Mbit/s" ratio
 printf '%-22s %12s %12s %8.3f\n' "DDR test $((ddr_size >> 20)) MiB" "$ours_ddr" "$raw_ddr" \
   "$(echo "$ours_ddr / $raw_ddr" | bc -l)"
+printf '%-22s %12s %12s %8.3f\n' "  same, pages resident" "$ours_resident" "$raw_ddr" \
+  "$(echo "$ours_resident / $raw_ddr" | bc -l)"
 printf '%-22s %12s %12s %8.3f\n' "flash $((flash_size >> 20)) MiB" "$ours_flash" "$raw_flash" \
   "$(echo "$ours_flash / $raw_flash" | bc -l)"
 
