@@ -45,10 +45,20 @@ const char* run_ddr_test(const DdrRun& run, DdrTestPort& port) {
     return closing ? nullptr : message;
   };
 
+  // While the board takes the write, the read buffer's fresh pages are brought
+  // in chunk by chunk, so that the read lands in memory that is already there
+  // instead of faulting it in under the socket.
+  std::uint32_t prepared = 0;
+  const ProgressFn write_progress = [&](std::uint32_t position) {
+    port.report_progress(position);
+    if (run.read_buffer == nullptr) return;
+    std::memset(run.read_buffer + prepared, 0, position + 1 - prepared);
+    prepared = position + 1;
+  };
   if (run.write_buffer) {
     if (!send_header(*run.socket, CommandHeader{CMD_DDR_WRITE, size, 0, start})) {
       port.show_message(kMsgSendHeaderFailed);
-    } else if (!send_chunks(*run.socket, run.write_buffer, size, 0, progress)) {
+    } else if (!send_chunks(*run.socket, run.write_buffer, size, 0, write_progress)) {
       return fail(kMsgTcpFailed);
     }
   }
