@@ -332,14 +332,16 @@ lab_drv() {
     WINEDEBUG=-all wine "$LAB_DRIVER_EXE" "$@"
 }
 
-lab_capture_start() {
-  LAB_SYN_RAW=$LAB_DIR/syn.txt
+# lab_tcpdump_start OUT FILTER [TCPDUMP-OPTIONS...]: captures packets leaving or
+# entering the PC namespace on any interface into OUT until lab_tcpdump_stop.
+# A short snapshot: the ring buffer is cut in frames of the snapshot length, and
+# with the default 256 KiB a burst of discovery SYNs overflows it and gets dropped.
+lab_tcpdump_start() {
+  local out=$1 filter=$2
+  shift 2
   : >"$LAB_DIR/tcpdump.err"
-  # A short snapshot: the ring buffer is cut in frames of the snapshot length, and
-  # with the default 256 KiB a burst of discovery SYNs overflows it and gets dropped.
-  ip netns exec "$LAB_PC_NS" tcpdump --immediate-mode -i any -nn -l -s 128 -B 4096 \
-    'tcp dst port 7777 and tcp[tcpflags] & tcp-syn != 0 and tcp[tcpflags] & tcp-ack == 0' \
-    >"$LAB_SYN_RAW" 2>"$LAB_DIR/tcpdump.err" &
+  ip netns exec "$LAB_PC_NS" tcpdump --immediate-mode -i any -nn -l -s 128 -B 4096 "$@" "$filter" \
+    >"$out" 2>"$LAB_DIR/tcpdump.err" &
   LAB_TCPDUMP_PID=$!
   lab_record pid "$LAB_TCPDUMP_PID"
   local i
@@ -352,11 +354,8 @@ lab_capture_start() {
   return 1
 }
 
-# Stops the capture and writes the destination of every SYN, in order, to
-# $LAB_DIR/syn-order.txt (and stdout). A try of the PC's own address goes over lo and
-# shows once, as "In". A try of an address nobody holds never leaves the ARP queue
-# and does not show at all: the lab gives every candidate to the board namespace.
-lab_capture_stop() {
+# Ends the capture; fails when the kernel dropped packets of it.
+lab_tcpdump_stop() {
   [ -n "$LAB_TCPDUMP_PID" ] || return 1
   sleep 0.2
   # TERM: background jobs of a script ignore INT.
@@ -365,7 +364,25 @@ lab_capture_stop() {
   LAB_TCPDUMP_PID=
   if grep -E "^[1-9][0-9]* packets? dropped by kernel" "$LAB_DIR/tcpdump.err" >&2; then
     lab_log "the capture lost packets"
+    return 1
   fi
+  return 0
+}
+
+# Every connection attempt to port 7777, in order.
+lab_capture_start() {
+  LAB_SYN_RAW=$LAB_DIR/syn.txt
+  lab_tcpdump_start "$LAB_SYN_RAW" \
+    'tcp dst port 7777 and tcp[tcpflags] & tcp-syn != 0 and tcp[tcpflags] & tcp-ack == 0'
+}
+
+# Stops the capture and writes the destination of every SYN, in order, to
+# $LAB_DIR/syn-order.txt (and stdout). A try of the PC's own address goes over lo and
+# shows once, as "In". A try of an address nobody holds never leaves the ARP queue
+# and does not show at all: the lab gives every candidate to the board namespace.
+lab_capture_stop() {
+  [ -n "$LAB_TCPDUMP_PID" ] || return 1
+  lab_tcpdump_stop
   awk '{ for (i = 1; i < NF; i++) if ($i == ">") { d = $(i + 1); sub(/\.[0-9]+:$/, "", d); print d } }' \
     "$LAB_SYN_RAW" | tee "$LAB_DIR/syn-order.txt"
 }

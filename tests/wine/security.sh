@@ -23,31 +23,15 @@ expect_no_listener() {
 # UDP datagram in the PC namespace, on any interface, until packets_stop. lab_down
 # ends the capture should the test stop early.
 packets_start() {
-  : >"$LAB_DIR/tcpdump.err"
-  ip netns exec "$LAB_PC_NS" tcpdump --immediate-mode -i any -nn -q -l -s 128 -B 4096 \
-    '(ip and tcp[tcpflags] & tcp-syn != 0 and tcp[tcpflags] & tcp-ack == 0) or (ip6 and tcp) or udp' \
-    >"$LAB_DIR/packets.txt" 2>"$LAB_DIR/tcpdump.err" &
-  LAB_TCPDUMP_PID=$!
-  lab_record pid "$LAB_TCPDUMP_PID"
-  local i
-  for ((i = 0; i < 100; i++)); do
-    grep -q "listening on" "$LAB_DIR/tcpdump.err" && return 0
-    kill -0 "$LAB_TCPDUMP_PID" 2>/dev/null || break
-    sleep 0.05
-  done
-  wt_fail "tcpdump did not start (see $LAB_DIR/tcpdump.err)"
+  lab_tcpdump_start "$LAB_DIR/packets.txt" \
+    '(ip and tcp[tcpflags] & tcp-syn != 0 and tcp[tcpflags] & tcp-ack == 0) or (ip6 and tcp) or udp' -q ||
+    wt_fail "tcpdump did not start (see $LAB_DIR/tcpdump.err)"
 }
 
 # Stops the capture; writes "PROTO SOURCE DESTINATION" (address.port) a line to
 # $LAB_DIR/packets-seen.txt.
 packets_stop() {
-  sleep 0.2
-  kill -TERM "$LAB_TCPDUMP_PID" 2>/dev/null
-  wait "$LAB_TCPDUMP_PID" 2>/dev/null
-  LAB_TCPDUMP_PID=
-  if grep -E "^[1-9][0-9]* packets? dropped by kernel" "$LAB_DIR/tcpdump.err" >&2; then
-    wt_fail "the capture lost packets"
-  fi
+  lab_tcpdump_stop || wt_fail "the capture lost packets"
   awk '{ for (i = 2; i < NF; i++) if ($i == ">") { d = $(i + 1); sub(/:$/, "", d)
            print ($(i + 2) == "tcp" ? "tcp" : "udp"), $(i - 1), d; break } }' \
     "$LAB_DIR/packets.txt" >"$LAB_DIR/packets-seen.txt"

@@ -282,6 +282,17 @@ bool wait_destroyed(HWND h, DWORD ms) {
     return true;
 }
 
+// Presses a dialog's OK (its button, or the command when it has none) and waits
+// until the dialog is gone.
+bool press_ok(HWND dlg, DWORD ms) {
+    HWND ok = GetDlgItem(dlg, IDOK);
+    if (ok)
+        PostMessageW(ok, BM_CLICK, 0, 0);
+    else
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    return wait_destroyed(dlg, ms);
+}
+
 // Prints the box's text and presses its OK button.
 int answer_box(HWND box, bool keep) {
     std::wstring text;
@@ -292,12 +303,7 @@ int answer_box(HWND box, bool keep) {
     }
     out(text);
     if (keep) return kOk;
-    HWND ok = GetDlgItem(box, IDOK);
-    if (ok)
-        PostMessageW(ok, BM_CLICK, 0, 0);
-    else
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-    if (!wait_destroyed(box, 5000)) {
+    if (!press_ok(box, 5000)) {
         fail(L"message box did not close");
         return kFailed;
     }
@@ -824,12 +830,7 @@ int cmd_open_file(const Args& a) {
         fail(L"cannot type the file name");
         return kFailed;
     }
-    HWND ok = GetDlgItem(dlg, IDOK);
-    if (ok)
-        PostMessageW(ok, BM_CLICK, 0, 0);
-    else
-        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-    if (!wait_destroyed(dlg, 10000)) {
+    if (!press_ok(dlg, 10000)) {
         fail(L"open-file dialog did not close");
         return kFailed;
     }
