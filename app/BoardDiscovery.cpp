@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "framework/app_messages.h"
 #include "link/adapters.h"
 #include "link/command.h"
+#include "pages/common/app_messages.h"
+#include "pages/common/message_text.h"
 
 bool BoardDiscovery::list_adapters(std::vector<vandok::AdapterRecord>& adapters, int& error, bool& alloc_failed) {
   return vandok::list_adapters(adapters, error, alloc_failed);
@@ -13,25 +14,11 @@ bool BoardDiscovery::list_adapters(std::vector<vandok::AdapterRecord>& adapters,
 bool BoardDiscovery::try_connect(std::uint32_t address) {
   // Every try on a fresh socket: one whose connect was refused or timed out
   // cannot be trusted to connect again (under Wine it never does).
-  vandok::net::Socket attempt;
-  {
-    std::lock_guard<std::mutex> lock(m_socketLock);
-    if (m_cancel.load()) return false;
-    vandok::net::close(m_socket);
-    m_socket = vandok::net::open_stream();
-    attempt = m_socket;
-  }
-  if (attempt == vandok::net::kInvalidSocket) return false;
-  return vandok::net::connect_ipv4(attempt, address, vandok::BOARD_PORT, vandok::kConnectTimeoutMs);
+  if (!m_link.replace(m_cancel)) return false;
+  return vandok::net::connect_ipv4(m_link.socket(), address, vandok::BOARD_PORT, vandok::kConnectTimeoutMs);
 }
 
-bool BoardDiscovery::replace_socket() {
-  std::lock_guard<std::mutex> lock(m_socketLock);
-  if (m_cancel.load()) return false;
-  vandok::net::close(m_socket);
-  m_socket = vandok::net::open_stream();
-  return m_socket != vandok::net::kInvalidSocket;
-}
+bool BoardDiscovery::replace_socket() { return m_link.replace(m_cancel); }
 
 void BoardDiscovery::standard_output(const std::string& line) {
   std::printf("%s", line.c_str());
@@ -40,12 +27,19 @@ void BoardDiscovery::standard_output(const std::string& line) {
 
 void BoardDiscovery::debug_trace(const std::string& text) { ::OutputDebugStringA(text.c_str()); }
 
-void BoardDiscovery::show_message(const char* text) {
-  if (!m_cancel.load()) ::SendMessageW(m_dialog, WM_APP_SHOW_MESSAGE, 0, reinterpret_cast<LPARAM>(text));
+void BoardDiscovery::show_message(vandok::Message message) {
+  if (!m_cancel.load())
+    ::SendMessageW(m_dialog, WM_APP_SHOW_MESSAGE, 0, reinterpret_cast<LPARAM>(vandok::message_text(message)));
 }
 
-void BoardDiscovery::set_status(const std::string& text) {
-  ::SendMessageW(m_dialog, WM_APP_SET_STATUS, 0, reinterpret_cast<LPARAM>(text.c_str()));
+void BoardDiscovery::set_status(vandok::Message status) {
+  ::SendMessageW(m_dialog, WM_APP_SET_STATUS, 0, reinterpret_cast<LPARAM>(vandok::message_text(status)));
+}
+
+void BoardDiscovery::set_status_address(std::uint32_t address) {
+  char text[16];
+  vandok::net::format_ipv4(address, text);
+  ::SendMessageW(m_dialog, WM_APP_SET_STATUS, 0, reinterpret_cast<LPARAM>(text));
 }
 
 void BoardDiscovery::enable_tabs(bool enabled) {

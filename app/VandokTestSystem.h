@@ -3,10 +3,11 @@
 #pragma once
 
 #include "framework/app.h"
+#include "pages/common/app_messages.h"
 
 class CVandokTestSystemApp : public fw::CWinApp {
  public:
-  CVandokTestSystemApp() = default;
+  CVandokTestSystemApp() : CWinApp(kMessageCaption) {}
   ~CVandokTestSystemApp() override = default;
 
  protected:

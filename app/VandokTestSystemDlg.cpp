@@ -1,15 +1,13 @@
 #include "app/VandokTestSystemDlg.h"
 
-#include <cstdlib>
-
 #include "app/AboutDlg.h"
 #include "app/LogoPanel.h"
 #include "app/logo_layout.h"
 #include "framework/app.h"
-#include "framework/app_messages.h"
 #include "framework/worker.h"
 #include "link/discovery.h"
-#include "pages/flash/MemoryMapListView.h"
+#include "pages/common/app_messages.h"
+#include "pages/common/message_text.h"
 
 namespace {
 
@@ -39,7 +37,8 @@ const fw::MessageEntry<CVandokTestSystemDlg> CVandokTestSystemDlg::kMessages[] =
     {WM_APP_COMMANDS_BUSY, 0, 0, &CVandokTestSystemDlg::OnCommandsBusy},
 };
 
-CVandokTestSystemDlg::CVandokTestSystemDlg() : CDialogEx(IDD), m_strStatus(L"You should put discovery") {
+CVandokTestSystemDlg::CVandokTestSystemDlg()
+    : CDialogEx(IDD), m_strStatus(Widen(vandok::message_text(vandok::Message::StatusPutDiscovery))) {
   const fw::CWinApp* app = fw::CWinApp::Current();
   m_hIcon = app->LoadIcon(IDR_MAINFRAME);
   m_hSmallIcon = static_cast<HICON>(::LoadImageW(app->m_hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
@@ -69,9 +68,9 @@ BOOL CVandokTestSystemDlg::OnInitDialog() {
   Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon ? m_hSmallIcon : m_hIcon));
 
-  m_socket = vandok::net::open_stream();
-  if (m_socket == vandok::net::kInvalidSocket) {
-    ShowMessage(vandok::kMsgSocketFailed);
+  const std::atomic<bool> opening{false};
+  if (!m_link.replace(opening)) {
+    ShowMessage(vandok::message_text(vandok::Message::SocketFailed));
     return TRUE;
   }
 
@@ -92,17 +91,12 @@ BOOL CVandokTestSystemDlg::OnInitDialog() {
 
   LoadLogos();
 
-  m_epsqTab.m_pSocket = &m_socket;
   m_ledTab.m_address.SetText(L"0");
   m_ledTab.m_value.SetText(L"0");
-  m_ledTab.m_pSocket = &m_socket;
-  m_ddrTab.m_pSocket = &m_socket;
-  m_ddrTab.m_pWriteBuffer = nullptr;
-  m_ddrTab.m_pReadBuffer = nullptr;
   m_nPrivate = 0;
 
   // Last step: a failure reports itself, and the dialog opens all the same.
-  FillMemoryMap();
+  m_epsqTab.FillMemoryMap(m_hWnd);
   return TRUE;
 }
 
@@ -115,28 +109,12 @@ bool CVandokTestSystemDlg::OnTabSelChange(fw::Message& m) {
   m.result = 0;
   if (!m_pagesCreated) return true;
   const int index = m_tab.GetCurSel();
-  m_tab.GetItemRect(0, m_rectTabItem);
-  switch (index) {
-    case 0:
-      PlacePage(m_epsqTab);
-      m_epsqTab.Show(true);
-      m_ledTab.Show(false);
-      m_ddrTab.Show(false);
-      break;
-    case 1:
-      PlacePage(m_ddrTab);
-      m_ddrTab.Show(true);
-      m_ledTab.Show(false);
-      m_epsqTab.Show(false);
-      break;
-    case 2:
-      PlacePage(m_ledTab);
-      m_ledTab.Show(true);
-      m_ddrTab.Show(false);
-      m_epsqTab.Show(false);
-      break;
-    default:
-      break;
+  if (index < 0 || index >= static_cast<int>(m_pages.size())) return true;
+  CTabPage* selected = m_pages[static_cast<size_t>(index)];
+  PlacePage(*selected);
+  selected->Show(true);
+  for (CTabPage* page : m_pages) {
+    if (page != selected) page->Show(false);
   }
   return true;
 }
@@ -188,11 +166,6 @@ void CVandokTestSystemDlg::ReleaseLogos() {
   }
 }
 
-int CVandokTestSystemDlg::FillMemoryMap() {
-  MemoryMapListView list(m_epsqTab.m_memoryMap, m_hWnd);
-  return vandok::FillMemoryMap(list);
-}
-
 // --- discovery ---
 
 bool CVandokTestSystemDlg::OnDiscovery(fw::Message&) {
@@ -205,16 +178,16 @@ bool CVandokTestSystemDlg::OnDiscovery(fw::Message&) {
   if (m_discoveryThread == nullptr) {
     ::EnableWindow(discovery, TRUE);
     m_tab.Enable(m_tabsEnabledBeforeDiscovery);
-    ShowMessage("ERROR : Can not start discovery!");
+    ShowMessage(vandok::message_text(vandok::Message::DiscoveryNotStarted));
   }
   return true;
 }
 
 unsigned __stdcall CVandokTestSystemDlg::DiscoveryThread(void* argument) {
   auto* dlg = static_cast<CVandokTestSystemDlg*>(argument);
-  BoardDiscovery host(dlg->m_hWnd, dlg->m_socket, dlg->m_socketLock, dlg->m_closing);
-  const vandok::DiscoveryOutcome outcome = vandok::run_discovery(host, dlg->m_nPrivate);
-  ::PostMessageW(dlg->m_hWnd, WM_APP_DISCOVERY_ENDED, static_cast<WPARAM>(outcome), 0);
+  BoardDiscovery host(dlg->m_hWnd, dlg->m_link, dlg->m_closing);
+  const vandok::DiscoveryResult result = vandok::run_discovery(host, dlg->m_nPrivate);
+  ::PostMessageW(dlg->m_hWnd, WM_APP_DISCOVERY_ENDED, static_cast<WPARAM>(result.outcome), 0);
   return 0;
 }
 
@@ -259,9 +232,7 @@ bool CVandokTestSystemDlg::OnCommandsBusy(fw::Message& m) {
   if (m_closing.load()) return true;
   const bool enable = m.wParam == FALSE;
   ::EnableWindow(GetDlgItem(IDC_DISCOVERY), enable ? TRUE : FALSE);
-  m_ledTab.EnableCommands(enable);
-  m_ddrTab.EnableCommands(enable);
-  m_epsqTab.EnableCommands(enable);
+  for (const CTabPage* page : m_pages) page->EnableCommands(enable);
   return true;
 }
 
@@ -269,26 +240,20 @@ bool CVandokTestSystemDlg::OnCommandsBusy(fw::Message& m) {
 
 void CVandokTestSystemDlg::StopWorkers() {
   m_closing.store(true);
-  m_ddrTab.CancelRun();
-  m_epsqTab.CancelRun();
-  const bool busy = m_discoveryThread != nullptr || m_ddrTab.Running() || m_epsqTab.Running();
-  if (busy) {
-    // Closing the socket is what ends a blocked connect, send, recv or select
-    // (under Wine a shutdown alone does not); the handle is not reused, since
-    // no socket is opened once closing has begun.
-    std::lock_guard<std::mutex> lock(m_socketLock);
-    vandok::net::shutdown_both(m_socket);
-    vandok::net::close(m_socket);
+  bool busy = m_discoveryThread != nullptr;
+  for (CTabPage* page : m_pages) {
+    page->CancelRun();
+    busy = busy || page->Running();
   }
+  // Ends whatever is blocked on the socket.
+  if (busy) m_link.shut_down();
   HANDLE discovery = m_discoveryThread;
   m_discoveryThread = nullptr;
   if (discovery != nullptr) {
     fw::WaitForWorker(discovery);
     ::CloseHandle(discovery);
   }
-  m_ddrTab.WaitForRun();
-  m_epsqTab.WaitForRun();
-  if (busy) m_socket = vandok::net::kInvalidSocket;
+  for (CTabPage* page : m_pages) page->WaitForRun();
 }
 
 void CVandokTestSystemDlg::OnDestroy() {
@@ -296,10 +261,5 @@ void CVandokTestSystemDlg::OnDestroy() {
   ::EnableWindow(m_hWnd, FALSE);
   StopWorkers();
   ReleaseLogos();
-  vandok::net::close(m_socket);
-  m_socket = vandok::net::kInvalidSocket;
-  std::free(m_ddrTab.m_pWriteBuffer);
-  m_ddrTab.m_pWriteBuffer = nullptr;
-  std::free(m_ddrTab.m_pReadBuffer);
-  m_ddrTab.m_pReadBuffer = nullptr;
+  m_link.close();
 }

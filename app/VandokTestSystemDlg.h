@@ -5,13 +5,13 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <array>
 #include <atomic>
-#include <mutex>
 #include <string>
 
 #include "app/BoardDiscovery.h"
 #include "framework/dialog.h"
-#include "link/net.h"
+#include "pages/common/board_link.h"
 #include "pages/ddr/DDRRWTab.h"
 #include "pages/flash/EPSQTab.h"
 #include "pages/register/LedTab.h"
@@ -44,7 +44,6 @@ class CVandokTestSystemDlg : public fw::CDialogEx {
   void PlacePage(const fw::CDialogEx& page);
   void LoadLogos();
   void ReleaseLogos();
-  int FillMemoryMap();
   // Window closing: stops discovery and transfers and waits for their threads.
   void StopWorkers();
   static unsigned __stdcall DiscoveryThread(void* argument);
@@ -54,16 +53,16 @@ class CVandokTestSystemDlg : public fw::CDialogEx {
   IPicture* m_pictures[5] = {};  // pelto, vandok, tarvex, brisal, vandok_log; nullptr: not loaded
   fw::CTabCtrl m_tab;
   RECT m_rectTabItem = {};  // tab item 0, read again before every page placement
-  CLedTab m_ledTab;
-  CDDRRWTab m_ddrTab;
-  CEPSQTab m_epsqTab;
-  bool m_pagesCreated = false;
 
-  // The board socket. Written by the UI thread, or by the discovery worker
-  // under m_socketLock while the pages are disabled; read by the pages and
-  // the transfer workers through their socket references.
-  vandok::net::Socket m_socket = vandok::net::kInvalidSocket;
-  std::mutex m_socketLock;
+  // The board link. Its socket is replaced by the discovery worker while the
+  // pages are disabled; the pages and their workers read it at every use.
+  vandok::BoardLink m_link;
+  CLedTab m_ledTab{m_link};
+  CDDRRWTab m_ddrTab{m_link};
+  CEPSQTab m_epsqTab{m_link};
+  // The pages in the order of the tab items.
+  const std::array<CTabPage*, 3> m_pages{&m_epsqTab, &m_ddrTab, &m_ledTab};
+  bool m_pagesCreated = false;
 
   std::wstring m_strStatus;  // the status box's text, at most 50 characters
   int m_nPrivate = 0;        // private-adapter flag; the discovery worker's while it runs

@@ -9,17 +9,18 @@
 #include <string>
 
 #include "link/net.h"
+#include "pages/common/message_text.h"
 #include "pages/ddr/ddr_test.h"
 #include "pages/flash/flash_transfer.h"
 #include "support/loopback_discovery.h"
 
 namespace {
 
-class QuietPort : public vandok::DdrTestPort, public vandok::FlashTransferPort {
+class QuietPort : public vandok::TransferPort {
  public:
   void report_progress(std::uint32_t) override {}
   void stop_timer() override {}
-  void show_message(const char*) override {}
+  void show_message(vandok::Message) override {}
 };
 
 // Resident size in KiB, from /proc.
@@ -32,10 +33,10 @@ long resident_kib() {
 }
 
 int failures = 0;
-void expect(const char* what, int run, const char* got, const char* want) {
+void expect(const char* what, int run, vandok::Message got, vandok::Message want) {
   if (got != want) {
     ++failures;
-    std::printf("%s run %d ended with %s\n", what, run, got ? got : "(nothing)");
+    std::printf("%s run %d ended with %s\n", what, run, vandok::message_text(got));
   }
 }
 
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
   long first = 0;
   for (int i = 0; i < discoveries; ++i) {
     int flag = 0;
-    if (vandok::run_discovery(host, flag) != vandok::DiscoveryOutcome::Found) {
+    if (vandok::run_discovery(host, flag).outcome != vandok::DiscoveryOutcome::Found) {
       ++failures;
       std::printf("discovery %d found no board\n", i);
     }
@@ -70,8 +71,8 @@ int main(int argc, char** argv) {
     auto* write = static_cast<std::uint8_t*>(std::malloc(kSize));
     auto* read = static_cast<std::uint8_t*>(std::malloc(kSize));
     vandok::fill_increment_pattern(write, kSize);
-    expect("DDR", i, vandok::run_ddr_test({&host.socket, {vandok::kDdrLow + 0x1000u * i, kSize}, write, read, nullptr}, quiet),
-           vandok::kMsgDdrSuccess);
+    expect("DDR", i, vandok::run_ddr_test({&host.socket, {vandok::kDdrLow + 0x1000u * i, kSize}, write, read, nullptr}, quiet).message,
+           vandok::Message::DdrSuccess);
     std::free(write);
     std::free(read);
     if (i == 0) first = resident_kib();
@@ -80,12 +81,12 @@ int main(int argc, char** argv) {
 
   for (int i = 0; i < images; ++i) {
     vandok::ImageFile image;
-    if (!vandok::open_image_file(argv[2], image)) {
+    if (!image.open(argv[2])) {
       std::printf("image %s cannot be opened\n", argv[2]);
       return 2;
     }
-    expect("flash", i, vandok::run_flash_transfer({&host.socket, image.file, image.size, nullptr}, quiet),
-           vandok::kMsgReconfigComplete);
+    expect("flash", i, vandok::run_flash_transfer({&host.socket, &image, nullptr}, quiet).message,
+           vandok::Message::ReconfigComplete);
     if (i == 0) first = resident_kib();
   }
   std::printf("flash images: %d, resident first %ld KiB, last %ld KiB\n", images, first, resident_kib());

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "link/net.h"
+#include "pages/common/message_text.h"
 #include "pages/ddr/ddr_test.h"
 #include "pages/flash/flash_transfer.h"
 
@@ -21,18 +22,11 @@ namespace {
 
 using vandok::net::Socket;
 
-class QuietDdrPort : public vandok::DdrTestPort {
+class QuietPort : public vandok::TransferPort {
  public:
   void report_progress(std::uint32_t) override {}
   void stop_timer() override {}
-  void show_message(const char*) override {}
-};
-
-class QuietFlashPort : public vandok::FlashTransferPort {
- public:
-  void report_progress(std::uint32_t) override {}
-  void stop_timer() override {}
-  void show_message(const char*) override {}
+  void show_message(vandok::Message) override {}
 };
 
 long peak_rss_kib() {
@@ -53,7 +47,8 @@ Socket connect_board(const char* host, const char* port) {
   return s;
 }
 
-void print(const char* kind, double bytes, double seconds, const char* result) {
+void print(const char* kind, double bytes, double seconds, vandok::Message message) {
+  const char* result = message == vandok::Message::None ? nullptr : vandok::message_text(message);
   std::printf("%s bytes=%.0f seconds=%.3f mbit_per_s=%.1f peak_rss_kib=%ld result=%s\n", kind, bytes, seconds,
               bytes * 8 / seconds / 1e6, peak_rss_kib(), result ? result : "none");
 }
@@ -73,32 +68,32 @@ int main(int argc, char** argv) {
   const auto since = [](std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   };
-  const char* result = nullptr;
+  vandok::Message result = vandok::Message::None;
   if (std::strcmp(argv[1], "ddr") == 0) {
     const auto size = static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 0));
     std::unique_ptr<std::uint8_t[]> write(new std::uint8_t[size]);
     std::unique_ptr<std::uint8_t[]> read(new std::uint8_t[size]);
     vandok::fill_increment_pattern(write.get(), size);
-    QuietDdrPort port;
+    QuietPort port;
     // The worker's part (write, read back, compare) twice: first into a fresh
     // read buffer, as each run of the window has, then into the same buffer,
     // whose pages the first run has already brought in.
     for (const char* kind : {"ddr", "ddr_resident"}) {
       const auto t0 = std::chrono::steady_clock::now();
-      result = vandok::run_ddr_test({&s, {vandok::kDdrLow, size}, write.get(), read.get(), nullptr}, port);
+      result = vandok::run_ddr_test({&s, {vandok::kDdrLow, size}, write.get(), read.get(), nullptr}, port).message;
       print(kind, 2.0 * size, since(t0), result);  // written and read back
     }
   } else {
     vandok::ImageFile image;
-    if (!vandok::open_image_file(argv[4], image)) {
-      std::fprintf(stderr, "%s\n", vandok::kMsgCannotOpenImage);
+    if (!image.open(argv[4])) {
+      std::fprintf(stderr, "%s\n", vandok::message_text(vandok::Message::CannotOpenImage));
       return 2;
     }
-    QuietFlashPort port;
+    QuietPort port;
     const auto t0 = std::chrono::steady_clock::now();
-    result = vandok::run_flash_transfer({&s, image.file, image.size, nullptr}, port);
-    print("flash", image.size, since(t0), result);
+    result = vandok::run_flash_transfer({&s, &image, nullptr}, port).message;
+    print("flash", image.size(), since(t0), result);
   }
   vandok::net::close(s);
-  return result == vandok::kMsgDdrSuccess || result == vandok::kMsgReconfigComplete ? 0 : 1;
+  return result == vandok::Message::DdrSuccess || result == vandok::Message::ReconfigComplete ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include "link/adapters.h"
 #include "link/discovery.h"
+#include "pages/common/message_text.h"
 
 namespace vandok::cli {
 
@@ -25,23 +26,15 @@ class ConsoleDiscovery : public DiscoveryHost {
   bool replace_socket() override { return connection_.replace(); }
   void standard_output(const std::string& line) override { std::fprintf(stderr, "%s", line.c_str()); }
   void debug_trace(const std::string&) override {}
-  void show_message(const char* text) override {
-    if (cancel_.requested.load()) return;
-    // The failures become the run's message; found is worth a word on stderr.
-    if (std::string(text) == kMsgFoundDevice)
-      std::fprintf(stderr, "%s\n", text);
-    else if (message.empty())
-      message = text;
+  // The run's result carries the failures; found is worth a word on stderr.
+  void show_message(Message message) override {
+    if (message == Message::FoundDevice && !cancel_.requested.load())
+      std::fprintf(stderr, "%s\n", message_text(message));
   }
-  void set_status(const std::string& text) override {
-    std::uint32_t address = 0;
-    if (net::parse_ipv4(text.c_str(), address)) found = text;
-  }
+  void set_status(Message) override {}
+  void set_status_address(std::uint32_t) override {}
   void enable_tabs(bool) override {}
   bool cancelled() override { return cancel_.requested.load(); }
-
-  std::string message;
-  std::string found;
 
  private:
   BoardConnection& connection_;
@@ -82,23 +75,26 @@ BoardOutcome BoardConnection::open(const std::string& board, std::uint16_t port)
       outcome.kind = BoardOutcome::Connected;
     } else {
       outcome.kind = cancel_.requested.load() ? BoardOutcome::Cancelled : BoardOutcome::NotFound;
-      outcome.message = kMsgNoBoard;
+      outcome.message = Message::NoBoard;
       close();
     }
     return outcome;
   }
   ConsoleDiscovery discovery(*this, cancel_, port);
   int private_flag = 0;
-  const DiscoveryOutcome found = run_discovery(discovery, private_flag);
-  if (found == DiscoveryOutcome::Found && !cancel_.requested.load()) {
-    address_ = discovery.found;
+  const DiscoveryResult found = run_discovery(discovery, private_flag);
+  if (found.outcome == DiscoveryOutcome::Found && !cancel_.requested.load()) {
+    char text[16];
+    net::format_ipv4(found.board, text);
+    address_ = text;
     outcome.kind = BoardOutcome::Connected;
     return outcome;
   }
   close();
-  outcome.kind = found == DiscoveryOutcome::Cancelled || cancel_.requested.load() ? BoardOutcome::Cancelled
-                                                                                    : BoardOutcome::NotFound;
-  outcome.message = discovery.message.empty() ? kMsgNoBoard : discovery.message;
+  outcome.kind = found.outcome == DiscoveryOutcome::Cancelled || cancel_.requested.load()
+                     ? BoardOutcome::Cancelled
+                     : BoardOutcome::NotFound;
+  outcome.message = found.message == Message::None ? Message::NoBoard : found.message;
   return outcome;
 }
 

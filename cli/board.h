@@ -5,13 +5,14 @@
 #include <string>
 
 #include "cli/cancel.h"
+#include "link/message.h"
 #include "link/net.h"
 
 namespace vandok::cli {
 
 struct BoardOutcome {
   enum Kind { Connected, NotFound, Cancelled } kind = NotFound;
-  std::string message;  // the system's message when not connected
+  Message message = Message::None;  // the system's message when not connected
 };
 
 // A connected board socket, registered with the cancel state while it lives.

@@ -12,6 +12,7 @@
 #include "link/command.h"
 #include "link/discovery.h"
 #include "pages/ddr/ddr_patterns.h"
+#include "pages/common/message_text.h"
 #include "pages/ddr/ddr_test.h"
 #include "pages/flash/flash_transfer.h"
 #include "pages/register/register_write.h"
@@ -20,25 +21,14 @@ namespace vandok::cli {
 
 namespace {
 
-RunResult ended(int exit_code, const char* result, std::string message) {
-  RunResult r;
-  r.exit_code = exit_code;
-  r.result = result;
-  r.message = std::move(message);
-  return r;
-}
-
-RunResult cancelled(const CancelState& cancel) {
-  const int signal = cancel.signal.load();
-  return ended(kExitCancelledBase + (signal != 0 ? signal : 2), "cancelled", kMsgCancelled);
-}
+RunResult cancelled(const CancelState& cancel) { return cli::cancelled(cancel.signal.load()); }
 
 // Connects as the options say; on failure fills result with the reason.
 bool open_board(const RunContext& context, BoardConnection& board, RunResult& result) {
   const BoardOutcome outcome = board.open(context.options.board, context.options.port);
   if (outcome.kind == BoardOutcome::Connected) return true;
   result = outcome.kind == BoardOutcome::Cancelled ? cancelled(context.cancel)
-                                                   : ended(kExitLink, "link_error", outcome.message);
+                                                   : ended(RunKind::LinkError, outcome.message);
   return false;
 }
 
@@ -56,21 +46,15 @@ std::string transfer_figures(std::uint64_t bytes, double seconds) {
   return text;
 }
 
-bool is_link_failure(const char* message) {
-  const std::string m = message;
-  return m == kMsgSendHeaderFailed || m == kMsgTcpFailed || m == kMsgWriteReceiveFailed;
-}
-
-// The DDR page's port, on the console: progress to the bar, and the first
-// link failure the run shows kept to tell it from a mismatch.
-class ConsoleDdrPort : public DdrTestPort {
+// The DDR page's port, on the console: progress to the bar; the run's outcome
+// says what happened.
+class ConsoleDdrPort : public TransferPort {
  public:
   ConsoleDdrPort(ProgressBar& bar, std::uint32_t size, std::uint32_t repeat)
       : bar_(bar), size_(size), repeat_(repeat) {}
 
   void begin_pass(std::uint32_t pass) {
     pass_ = pass;
-    link_failure_ = nullptr;
     done_ = std::uint64_t{pass - 1} * 2 * size_;
   }
   // Positions run 0..size-1 writing, size..2*size-1 reading (then 3*size-1 at the end).
@@ -82,11 +66,8 @@ class ConsoleDdrPort : public DdrTestPort {
     bar_.update(label, done_);
   }
   void stop_timer() override {}
-  void show_message(const char* text) override {
-    if (link_failure_ == nullptr && is_link_failure(text)) link_failure_ = text;
-  }
+  void show_message(Message) override {}
 
-  const char* link_failure() const { return link_failure_; }
   std::uint64_t done() const { return done_; }
 
  private:
@@ -94,7 +75,6 @@ class ConsoleDdrPort : public DdrTestPort {
   std::uint32_t size_;
   std::uint32_t repeat_;
   std::uint32_t pass_ = 1;
-  const char* link_failure_ = nullptr;
   std::uint64_t done_ = 0;
 };
 
@@ -141,7 +121,7 @@ std::uint64_t fresh_seed() {
   return mix.next32();  // short enough to retype
 }
 
-class ConsoleFlashPort : public FlashTransferPort {
+class ConsoleFlashPort : public TransferPort {
  public:
   explicit ConsoleFlashPort(ProgressBar& bar) : bar_(bar) {}
   // Positions are the last byte sent; 0 is reported before the first chunk.
@@ -150,7 +130,7 @@ class ConsoleFlashPort : public FlashTransferPort {
     bar_.update("reconfig", done_);
   }
   void stop_timer() override {}
-  void show_message(const char*) override {}
+  void show_message(Message) override {}
   std::uint64_t done() const { return done_; }
 
  private:
@@ -160,14 +140,12 @@ class ConsoleFlashPort : public FlashTransferPort {
 
 }  // namespace
 
-RunResult bad_input(const std::string& message) { return ended(kExitBadInput, "bad_input", message); }
-
 RunResult discover_command(const RunContext& context) {
   BoardConnection board(context.cancel);
   RunResult result;
   if (!open_board(context, board, result)) return result;
   result.board = board.address();
-  result.message = kMsgFoundDevice;
+  result.message = Message::FoundDevice;
   if (context.human) std::printf("%s\n", board.address().c_str());
   return result;
 }
@@ -175,17 +153,17 @@ RunResult discover_command(const RunContext& context) {
 RunResult regwrite_command(const RunContext& context) {
   const Options& o = context.options;
   CommandHeader header;
-  if (const char* refused = build_register_write(
-          o.register_address.c_str(), [&o] { return o.register_value.c_str(); }, header))
-    return bad_input(refused);
+  const Message refused =
+      build_register_write(o.register_address.c_str(), [&o] { return o.register_value.c_str(); }, header);
+  if (refused != Message::None) return bad_input(refused);
   RunResult result;
   result.details.text("address", hex_text(header.address)).text("value", hex_text(header.value));
   BoardConnection board(context.cancel);
   if (!open_board(context, board, result)) return result;
   result.board = board.address();
-  if (const char* failed = send_register_write(board.socket(), header)) {
-    RunResult failure = context.cancel.requested.load() ? cancelled(context.cancel)
-                                                        : ended(kExitLink, "link_error", failed);
+  const Message failed = send_register_write(board.socket(), header);
+  if (failed != Message::None) {
+    RunResult failure = context.cancel.requested.load() ? cancelled(context.cancel) : ended(RunKind::LinkError, failed);
     failure.board = result.board;
     failure.details = result.details;
     return failure;
@@ -198,7 +176,8 @@ RunResult regwrite_command(const RunContext& context) {
 RunResult ddr_test_command(const RunContext& context) {
   const Options& o = context.options;
   DdrRequest request;
-  if (const char* refused = check_ddr_fields(o.start.c_str(), o.size.c_str(), request)) return bad_input(refused);
+  const Message refused = check_ddr_fields(o.start.c_str(), o.size.c_str(), request);
+  if (refused != Message::None) return bad_input(refused);
   const std::uint32_t size = request.size;
   const std::uint64_t seed = o.has_seed ? o.seed : fresh_seed();
   JsonObject details;
@@ -211,9 +190,9 @@ RunResult ddr_test_command(const RunContext& context) {
   details.number("repeat", o.repeat);
 
   std::unique_ptr<std::uint8_t[]> written(new (std::nothrow) std::uint8_t[size]);
-  if (!written) return bad_input(kMsgWriteMallocFailed);
+  if (!written) return bad_input(Message::WriteMallocFailed);
   std::unique_ptr<std::uint8_t[]> read(new (std::nothrow) std::uint8_t[size]);
-  if (!read) return bad_input(kMsgReadMallocFailed);
+  if (!read) return bad_input(Message::ReadMallocFailed);
 
   BoardConnection board(context.cancel);
   RunResult result;
@@ -229,28 +208,30 @@ RunResult ddr_test_command(const RunContext& context) {
   std::uint32_t passed = 0;
   bool mismatch = false;
   DdrMismatchReport report;
-  for (std::uint32_t pass = 1; pass <= o.repeat && result.exit_code == kExitOk; ++pass) {
+  for (std::uint32_t pass = 1; pass <= o.repeat && result.kind == RunKind::Pass; ++pass) {
     if (pass == 1 || o.pattern == DdrPattern::Random)
       fill_ddr_pattern(o.pattern, written.get(), size, request.start, random);
     port.begin_pass(pass);
-    const char* last = context.cancel.requested.load() ? nullptr : vandok::run_ddr_test(run, port);
     if (context.cancel.requested.load()) {
       result = cancelled(context.cancel);
-    } else if (port.link_failure() != nullptr) {
-      result = ended(kExitLink, "link_error", port.link_failure());
-    } else if (last != nullptr && std::string(last) == kMsgDdrSuccess) {  // by text: literals may not be shared
+      break;
+    }
+    const DdrOutcome outcome = vandok::run_ddr_test(run, port);
+    const RunKind kind = context.cancel.requested.load() ? RunKind::Cancelled : kind_of(outcome);
+    if (kind == RunKind::Pass) {
       ++passed;
+    } else if (kind == RunKind::Cancelled) {
+      result = cancelled(context.cancel);
     } else {
-      report = compare_ddr_data(written.get(), read.get(), size, request.start);
-      mismatch = report.differing_bytes > 0;
-      result = mismatch ? ended(kExitTestFailed, "fail", last)
-                        : ended(kExitLink, "link_error", last ? last : kMsgWriteReceiveFailed);
+      result = ended(kind, outcome.message);
+      mismatch = outcome.result == DdrResult::Mismatch;
+      report = outcome.mismatch;
     }
     if (mismatch) details.number("failed_pass", pass);
   }
   const double seconds = bar.seconds();
   bar.clear();
-  if (result.exit_code == kExitOk) result.message = kMsgDdrSuccess;
+  if (result.kind == RunKind::Pass) result.message = Message::DdrSuccess;
   result.board = board.address();
   details.number("passes_completed", passed);
   if (!mismatch) details.null("failed_pass");
@@ -259,7 +240,7 @@ RunResult ddr_test_command(const RunContext& context) {
   result.details = details;
 
   if (context.human) {
-    if (result.exit_code == kExitOk) std::printf("%s\n", kMsgDdrSuccess);
+    if (result.kind == RunKind::Pass) std::printf("%s\n", message_text(Message::DdrSuccess));
     std::printf("start %s size %s pattern %s", hex_text(request.start).c_str(), hex_text(size).c_str(),
                 ddr_pattern_name(o.pattern));
     if (o.pattern == DdrPattern::Random) std::printf(" seed %llu", static_cast<unsigned long long>(seed));
@@ -274,8 +255,8 @@ RunResult ddr_test_command(const RunContext& context) {
 
 RunResult reconfig_command(const RunContext& context) {
   ImageFile image;
-  if (!open_image_file(context.options.image_path.c_str(), image)) return bad_input(kMsgCannotOpenImage);
-  const std::uint32_t size = static_cast<std::uint32_t>(image.size);
+  if (!image.open(context.options.image_path.c_str())) return bad_input(Message::CannotOpenImage);
+  const std::uint32_t size = static_cast<std::uint32_t>(image.size());
   const std::uint32_t chunks = std::max<std::uint32_t>(1, (size + (CHUNK_SIZE - 1)) / CHUNK_SIZE);
   const std::uint64_t on_wire = std::uint64_t{chunks} * CHUNK_SIZE;
   JsonObject details;
@@ -284,28 +265,21 @@ RunResult reconfig_command(const RunContext& context) {
   BoardConnection board(context.cancel);
   RunResult result;
   if (!open_board(context, board, result)) {
-    std::fclose(image.file);
     result.details = details;
     return result;
   }
   ProgressBar bar(context.progress, stdout, on_wire);
   ConsoleFlashPort port(bar);
-  const FlashRun run{&board.socket(), image.file, image.size, &context.cancel.requested};
-  const char* last = vandok::run_flash_transfer(run, port);  // closes the file
+  const FlashRun run{&board.socket(), &image, &context.cancel.requested};
+  const FlashOutcome outcome = vandok::run_flash_transfer(run, port);  // closes the file
   const double seconds = bar.seconds();
   bar.clear();
-  if (context.cancel.requested.load())
-    result = cancelled(context.cancel);
-  else if (std::string(last) != kMsgReconfigComplete)
-    result = ended(kExitLink, "link_error", last);
-  else
-    result.message = kMsgReconfigComplete;
+  result = context.cancel.requested.load() ? cancelled(context.cancel) : ended(kind_of(outcome), outcome.message);
   result.board = board.address();
-  // The last chunk is not reported: a run that completed sent every chunk.
-  add_transfer_figures(details, result.exit_code == kExitOk ? on_wire : port.done(), seconds);
+  add_transfer_figures(details, outcome.bytes_sent, seconds);
   result.details = details;
-  if (context.human && result.exit_code == kExitOk)
-    std::printf("%s\n%u bytes in %u chunks, %s\n", kMsgReconfigComplete, size, chunks,
+  if (context.human && result.kind == RunKind::Pass)
+    std::printf("%s\n%u bytes in %u chunks, %s\n", message_text(Message::ReconfigComplete), size, chunks,
                 transfer_figures(on_wire, seconds).c_str());
   return result;
 }

@@ -6,7 +6,6 @@
 #include "cli/cancel.h"
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "link/discovery.h"
 #include "link/net.h"
 
 using namespace vandok::cli;
@@ -31,8 +30,8 @@ void print_json(const Options& options, const RunResult& r) {
     report.null("command");
   else
     report.text("command", command_name(options.command));
-  report.text("result", r.result).number("exit_code", static_cast<std::uint64_t>(r.exit_code));
-  report.text("message", r.message);
+  report.text("result", result_name(r.kind)).number("exit_code", static_cast<std::uint64_t>(exit_code(r)));
+  report.text("message", last_word(r));
   if (r.board.empty())
     report.null("board");
   else
@@ -63,15 +62,13 @@ int main(int argc, char** argv) {
   install_cancel_handler(cancel);
   RunResult result;
   if (!vandok::net::startup()) {
-    result.exit_code = kExitLink;
-    result.result = "link_error";
-    result.message = vandok::kMsgSocketFailed;
+    result = ended(RunKind::LinkError, vandok::Message::SocketFailed);
   } else {
     result = run(options, cancel);
     vandok::net::cleanup();
   }
   std::fflush(stdout);
-  if (result.exit_code != kExitOk) std::fprintf(stderr, "%s\n", result.message.c_str());
+  if (result.kind != RunKind::Pass) std::fprintf(stderr, "%s\n", last_word(result).c_str());
   if (options.json) print_json(options, result);
-  return result.exit_code;
+  return exit_code(result);
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/elapsed_time.h"
+#include "pages/common/elapsed_time.h"
 
 namespace vandok::cli {
 

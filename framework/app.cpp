@@ -4,7 +4,7 @@ namespace fw {
 
 CWinApp* CWinApp::s_current = nullptr;
 
-CWinApp::CWinApp() { s_current = this; }
+CWinApp::CWinApp(const char* messageCaption) : m_messageCaption(messageCaption) { s_current = this; }
 
 CWinApp::~CWinApp() {
   if (s_current == this) s_current = nullptr;

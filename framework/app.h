@@ -7,7 +7,8 @@ namespace fw {
 
 class CWinApp {
  public:
-  CWinApp();
+  // caption: the title of the program's message boxes.
+  explicit CWinApp(const char* messageCaption);
   CWinApp(const CWinApp&) = delete;
   CWinApp& operator=(const CWinApp&) = delete;
   virtual ~CWinApp();
@@ -18,6 +19,7 @@ class CWinApp {
 
   HINSTANCE m_hInstance = nullptr;
   HICON LoadIcon(UINT id) const;
+  const char* MessageCaption() const { return m_messageCaption; }
 
  protected:
   // Everything the program does; a dialog-based program runs its dialog here.
@@ -25,6 +27,7 @@ class CWinApp {
 
  private:
   static CWinApp* s_current;
+  const char* m_messageCaption;
 };
 
 }  // namespace fw

@@ -2,9 +2,28 @@
 
 #include <string>
 
+#include "framework/app.h"
+
 namespace fw {
 
-void ShowMessage(HWND owner, const wchar_t* text) { ::MessageBoxW(owner, text, kMessageCaption, kMessageFlags); }
+namespace {
+
+const char* Caption() {
+  const CWinApp* app = CWinApp::Current();
+  return app != nullptr ? app->MessageCaption() : "";
+}
+
+// The caption is plain ASCII.
+std::wstring WideCaption() {
+  const std::string caption = Caption();
+  return std::wstring(caption.begin(), caption.end());
+}
+
+}  // namespace
+
+void ShowMessage(HWND owner, const wchar_t* text) {
+  ::MessageBoxW(owner, text, WideCaption().c_str(), kMessageFlags);
+}
 
 void ShowMessage(HWND owner, const char* text) {
   const int length = ::MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, nullptr, 0);
@@ -13,6 +32,6 @@ void ShowMessage(HWND owner, const char* text) {
   ShowMessage(owner, wide.c_str());
 }
 
-void ShowUnownedMessage(const char* text) { ::MessageBoxA(nullptr, text, kMessageCaptionA, kMessageFlags); }
+void ShowUnownedMessage(const char* text) { ::MessageBoxA(nullptr, text, Caption(), kMessageFlags); }
 
 }  // namespace fw

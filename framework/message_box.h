@@ -1,4 +1,4 @@
-// The program's message boxes: caption "Vandok System Test", an OK button,
+// The program's message boxes: the application's caption, an OK button,
 // no icon, MB_TOPMOST | MB_TASKMODAL.
 #pragma once
 
@@ -6,8 +6,6 @@
 
 namespace fw {
 
-inline constexpr wchar_t kMessageCaption[] = L"Vandok System Test";
-inline constexpr char kMessageCaptionA[] = "Vandok System Test";
 inline constexpr UINT kMessageFlags = MB_OK | MB_TOPMOST | MB_TASKMODAL;  // 0x00042000
 
 // A box owned by a window, shown on that window's thread.

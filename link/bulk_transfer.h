@@ -21,10 +21,6 @@ class ImageSource {
   virtual std::size_t read(std::uint8_t* into, std::size_t count) = 0;
 };
 
-// What the transfer pages say when a header or a data chunk cannot be sent.
-inline constexpr const char* kMsgSendHeaderFailed = "ERROR : Send header failed!";
-inline constexpr const char* kMsgTcpFailed = "ERROR : TCP failed more than 64KB!";
-
 // Milliseconds of one wait for a DDR read chunk.
 inline constexpr int kReceiveWaitMs = 3000;
 

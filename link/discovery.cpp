@@ -40,7 +40,7 @@ std::string format_mac(const std::vector<std::uint8_t>& mac) {
   return text;
 }
 
-PassResult run_pass(DiscoveryHost& host, int& private_flag) {
+PassResult run_pass(DiscoveryHost& host, int& private_flag, DiscoveryResult& result) {
   std::vector<AdapterRecord> adapters;
   int error = 0;
   bool alloc_failed = false;
@@ -65,48 +65,57 @@ PassResult run_pass(DiscoveryHost& host, int& private_flag) {
     private_flag = 1;
     for (std::uint32_t candidate : candidate_addresses(address)) {
       if (host.cancelled()) return PassResult::Cancelled;
+      result.tried.push_back(candidate);
       if (!host.try_connect(candidate)) continue;
-      host.show_message(kMsgFoundDevice);
-      char text[16];
-      net::format_ipv4(candidate, text);
-      host.set_status(text);
+      result.board = candidate;
+      result.message = Message::FoundDevice;
+      host.show_message(Message::FoundDevice);
+      host.set_status_address(candidate);
       return PassResult::Accepted;
     }
   }
   return PassResult::NoneAccepted;
 }
 
-void report_no_board(DiscoveryHost& host) {
-  host.show_message(kMsgNoBoard);
-  host.set_status(kStatusCheckCable);
+DiscoveryResult& report_no_board(DiscoveryHost& host, DiscoveryResult& result, DiscoveryOutcome outcome) {
+  result.outcome = outcome;
+  result.message = Message::NoBoard;
+  host.show_message(Message::NoBoard);
+  host.set_status(Message::StatusCheckCable);
   host.enable_tabs(false);
+  return result;
 }
 
 }  // namespace
 
-DiscoveryOutcome run_discovery(DiscoveryHost& host, int& private_flag) {
+DiscoveryResult run_discovery(DiscoveryHost& host, int& private_flag) {
+  DiscoveryResult result;
   for (int pass = 1;; ++pass) {
-    const PassResult result = run_pass(host, private_flag);
-    if (result == PassResult::AllocFailed) return DiscoveryOutcome::ListAllocFailed;
-    if (result == PassResult::Cancelled || host.cancelled()) return DiscoveryOutcome::Cancelled;
-    if (private_flag == 0) {
-      report_no_board(host);
-      return DiscoveryOutcome::NoPrivateAdapter;
+    const PassResult passed = run_pass(host, private_flag, result);
+    if (passed == PassResult::AllocFailed) {
+      result.outcome = DiscoveryOutcome::ListAllocFailed;
+      return result;
     }
-    if (result == PassResult::Accepted) {
+    if (passed == PassResult::Cancelled || host.cancelled()) {
+      result.outcome = DiscoveryOutcome::Cancelled;
+      result.message = Message::None;
+      return result;
+    }
+    if (private_flag == 0) return report_no_board(host, result, DiscoveryOutcome::NoPrivateAdapter);
+    if (passed == PassResult::Accepted) {
       host.enable_tabs(true);
-      return DiscoveryOutcome::Found;
+      result.outcome = DiscoveryOutcome::Found;
+      return result;
     }
     if (!host.replace_socket()) {
-      host.show_message(kMsgSocketFailed);
-      return DiscoveryOutcome::SocketFailed;
+      result.outcome = DiscoveryOutcome::SocketFailed;
+      result.message = Message::SocketFailed;
+      host.show_message(Message::SocketFailed);
+      return result;
     }
     private_flag = 0;
     // Bounded: a network with a private adapter but no board ends like no board.
-    if (pass == kMaxDiscoveryPasses) {
-      report_no_board(host);
-      return DiscoveryOutcome::NotFound;
-    }
+    if (pass == kMaxDiscoveryPasses) return report_no_board(host, result, DiscoveryOutcome::NotFound);
   }
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "link/message.h"
+
 namespace vandok {
 
 inline constexpr std::uint32_t kPrivateBlockMask = 0xFFFF0000u;
@@ -15,11 +17,6 @@ inline constexpr std::uint32_t kFirstCandidate = 4;
 inline constexpr int kMaxDiscoveryPasses = 3;
 inline constexpr int kConnectTimeoutMs = 2000;
 
-inline constexpr const char* kMsgFoundDevice = "SUCCES : Found device!";
-inline constexpr const char* kMsgNoBoard = "ERROR : Can not find Broad!";
-inline constexpr const char* kMsgSocketFailed = "ERROR : socket failed!";
-inline constexpr const char* kStatusCheckCable = "Check cable and put discovery";
-inline constexpr const char* kStatusPutDiscovery = "You should put discovery";
 
 // Host numbers tried for an adapter whose own host number is h, in order.
 std::vector<std::uint32_t> candidate_host_numbers(std::uint32_t h);
@@ -47,8 +44,10 @@ class DiscoveryHost {
   virtual void standard_output(const std::string& line) = 0;
   virtual void debug_trace(const std::string& text) = 0;
   // Modal message owned by the main window; returns once the user closed it.
-  virtual void show_message(const char* text) = 0;
-  virtual void set_status(const std::string& text) = 0;
+  virtual void show_message(Message message) = 0;
+  // The status box: a message, or the address of the board found.
+  virtual void set_status(Message status) = 0;
+  virtual void set_status_address(std::uint32_t address) = 0;
   virtual void enable_tabs(bool enabled) = 0;
   // True once the window is closing: discovery then ends without a word.
   virtual bool cancelled() = 0;
@@ -56,9 +55,16 @@ class DiscoveryHost {
 
 enum class DiscoveryOutcome { Found, NoPrivateAdapter, NotFound, SocketFailed, ListAllocFailed, Cancelled };
 
+struct DiscoveryResult {
+  DiscoveryOutcome outcome = DiscoveryOutcome::NotFound;
+  std::uint32_t board = 0;               // host byte order; set when Found
+  Message message = Message::None;       // the box that ended the run, if any
+  std::vector<std::uint32_t> tried;      // every candidate tried, in order
+};
+
 // Runs discovery: passes until a board accepts, no private adapter is seen,
 // or kMaxDiscoveryPasses passes found nothing. private_flag is the main
 // window's private-adapter flag, kept between runs.
-DiscoveryOutcome run_discovery(DiscoveryHost& host, int& private_flag);
+DiscoveryResult run_discovery(DiscoveryHost& host, int& private_flag);
 
 }  // namespace vandok

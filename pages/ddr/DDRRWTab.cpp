@@ -1,53 +1,21 @@
 #include "pages/ddr/DDRRWTab.h"
 
-#include <cstdlib>
+#include <new>
 
-#include "app/ElapsedTimeDisplay.h"
-#include "app/FieldText.h"
-#include "framework/app_messages.h"
-#include "pages/flash/flash_transfer.h"
-
-namespace {
-
-// The worker's view of the page.
-class DdrPort : public vandok::DdrTestPort {
- public:
-  explicit DdrPort(TransferRun& run) : m_run(run) {}
-  void report_progress(std::uint32_t position) override { m_run.ReportProgress(position); }
-  void stop_timer() override { m_run.PostStopTimer(); }
-  void show_message(const char* text) override { m_run.ShowMessage(text); }
-
- private:
-  TransferRun& m_run;
-};
-
-}  // namespace
+#include "pages/common/FieldText.h"
 
 const fw::MessageEntry<CDDRRWTab> CDDRRWTab::kMessages[] = {
     {WM_COMMAND, IDC_INCREMENT_TEST, BN_CLICKED, &CDDRRWTab::OnIncrementTest},
-    {WM_TIMER, 0, 0, &CDDRRWTab::OnTimer},
-    {WM_APP_PROGRESS, 0, 0, &CDDRRWTab::OnProgress},
-    {WM_APP_STOP_TIMER, 0, 0, &CDDRRWTab::OnStopTimer},
-    {WM_APP_RUN_ENDED, 0, 0, &CDDRRWTab::OnRunEnded},
 };
 
-bool CDDRRWTab::OnMessage(fw::Message& m) { return fw::Dispatch(*this, kMessages, m); }
+bool CDDRRWTab::OnMessage(fw::Message& m) { return fw::Dispatch(*this, kMessages, m) || CTransferTab::OnMessage(m); }
 
 void CDDRRWTab::DoDataExchange(fw::DataExchange& dx) {
-  dx.Control(IDC_DDR_PROGRESS, m_progress);
-  dx.Control(IDC_DDR_ELAPSED, m_elapsedText);
-  dx.Control(IDC_DDR_TOTAL, m_totalText);
+  BindTransferControls(dx, IDC_DDR_PROGRESS, IDC_DDR_ELAPSED, IDC_DDR_TOTAL);
 }
 
 void CDDRRWTab::EnableCommands(bool enable) const {
   ::EnableWindow(GetDlgItem(IDC_INCREMENT_TEST), enable ? TRUE : FALSE);
-}
-
-void CDDRRWTab::FreeBuffers() {
-  std::free(m_pWriteBuffer);
-  std::free(m_pReadBuffer);
-  m_pWriteBuffer = nullptr;
-  m_pReadBuffer = nullptr;
 }
 
 bool CDDRRWTab::OnIncrementTest(fw::Message&) {
@@ -59,22 +27,24 @@ bool CDDRRWTab::OnIncrementTest(fw::Message&) {
   ReadFieldText(field, strAddress);
   field.m_hWnd = GetDlgItem(IDC_DDR_SIZE);
   ReadFieldText(field, strSize);
-  if (const char* failure = vandok::check_ddr_fields(strAddress, strSize, m_request)) {
-    ShowMessage(failure);
+  const vandok::Message refused = vandok::check_ddr_fields(strAddress, strSize, m_request);
+  if (refused != vandok::Message::None) {
+    ShowMessage(refused);
     return true;
   }
   // The previous run's pair goes first, so repeated runs do not pile up memory.
-  FreeBuffers();
+  m_writeBuffer.reset();
+  m_readBuffer.reset();
   const std::uint32_t size = m_request.size;
-  m_pWriteBuffer = static_cast<std::uint8_t*>(std::malloc(size));
-  if (m_pWriteBuffer == nullptr) {
-    ShowMessage(vandok::kMsgWriteMallocFailed);
+  m_writeBuffer.reset(new (std::nothrow) std::uint8_t[size]);
+  if (!m_writeBuffer) {
+    ShowMessage(vandok::Message::WriteMallocFailed);
     return true;
   }
-  vandok::fill_increment_pattern(m_pWriteBuffer, size);
-  m_pReadBuffer = static_cast<std::uint8_t*>(std::malloc(size));
-  if (m_pReadBuffer == nullptr) {
-    ShowMessage(vandok::kMsgReadMallocFailed);
+  vandok::fill_increment_pattern(m_writeBuffer.get(), size);
+  m_readBuffer.reset(new (std::nothrow) std::uint8_t[size]);
+  if (!m_readBuffer) {
+    ShowMessage(vandok::Message::ReadMallocFailed);
     return true;
   }
   m_progress.SetRange32(0, static_cast<int>(3 * size - 1));
@@ -83,7 +53,7 @@ bool CDDRRWTab::OnIncrementTest(fw::Message&) {
   m_run.StartTimer();
   if (!m_run.StartWorker(&CDDRRWTab::DdrTestThread, this)) {
     m_run.OnStopTimer();
-    ShowMessage(vandok::kMsgWorkerNotStarted);
+    ShowMessage(vandok::Message::WorkerNotStarted);
   }
   return true;
 }
@@ -91,33 +61,13 @@ bool CDDRRWTab::OnIncrementTest(fw::Message&) {
 unsigned __stdcall CDDRRWTab::DdrTestThread(void* argument) {
   auto* page = static_cast<CDDRRWTab*>(argument);
   vandok::DdrRun run;
-  run.socket = page->m_pSocket;
+  run.socket = &page->m_link.socket();
   run.request = page->m_request;
-  run.write_buffer = page->m_pWriteBuffer;
-  run.read_buffer = page->m_pReadBuffer;
+  run.write_buffer = page->m_writeBuffer.get();
+  run.read_buffer = page->m_readBuffer.get();
   run.cancel = page->m_run.CancelFlag();
-  DdrPort port(page->m_run);
+  Port port(page->m_run);
   vandok::run_ddr_test(run, port);
   page->m_run.PostRunEnded();
   return 0;
-}
-
-bool CDDRRWTab::OnTimer(fw::Message& m) {
-  if (m.wParam == kTimerId) ShowElapsedTick(m_run.StartTime(), m_progress, m_elapsedText, m_totalText);
-  return false;  // every tick then gets the default handling
-}
-
-bool CDDRRWTab::OnProgress(fw::Message&) {
-  m_run.OnProgress(m_progress);
-  return true;
-}
-
-bool CDDRRWTab::OnStopTimer(fw::Message&) {
-  m_run.OnStopTimer();
-  return true;
-}
-
-bool CDDRRWTab::OnRunEnded(fw::Message&) {
-  m_run.OnRunEnded();
-  return true;
 }

@@ -3,33 +3,21 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
-#include "app/TransferRun.h"
-#include "framework/dialog.h"
-#include "link/net.h"
+#include "pages/common/TransferTab.h"
 #include "pages/ddr/ddr_test.h"
 #include "resources/resource.h"
 
-class CDDRRWTab : public fw::CDialogEx {
+class CDDRRWTab : public CTransferTab {
  public:
   enum { IDD = IDD_DDRRWTAB };
   static constexpr UINT_PTR kTimerId = 102;
 
-  CDDRRWTab() : CDialogEx(IDD) {}
+  explicit CDDRRWTab(vandok::BoardLink& link) : CTransferTab(IDD, kTimerId, link) {}
   ~CDDRRWTab() override = default;
 
-  // Socket reference: the main dialog's board socket member.
-  const vandok::net::Socket* m_pSocket = nullptr;
-  // The pair of the last run: the UI thread replaces them only between runs;
-  // the worker reads them during a run; the main dialog frees them at the end.
-  std::uint8_t* m_pWriteBuffer = nullptr;
-  std::uint8_t* m_pReadBuffer = nullptr;
-
-  void EnableCommands(bool enable) const;
-  // Window closing: the run gives up once the socket is closed under it.
-  void CancelRun() { m_run.Cancel(); }
-  void WaitForRun() { m_run.WaitUntilEnded(); }
-  bool Running() const { return m_run.Running(); }
+  void EnableCommands(bool enable) const override;
 
  protected:
   void DoDataExchange(fw::DataExchange& dx) override;
@@ -37,18 +25,13 @@ class CDDRRWTab : public fw::CDialogEx {
 
  private:
   bool OnIncrementTest(fw::Message& m);
-  bool OnTimer(fw::Message& m);
-  bool OnProgress(fw::Message& m);
-  bool OnStopTimer(fw::Message& m);
-  bool OnRunEnded(fw::Message& m);
-  void FreeBuffers();
   static unsigned __stdcall DdrTestThread(void* argument);
 
-  fw::CProgressCtrl m_progress;  // 1012
-  fw::CStatic m_elapsedText;     // 1014
-  fw::CStatic m_totalText;       // 1015
   vandok::DdrRequest m_request;  // UI thread writes before the worker starts; the worker reads
-  TransferRun m_run{kTimerId};
+  // The pair of the last run, kept until the next run or the page goes: the
+  // UI thread replaces them only between runs; the worker uses them during one.
+  std::unique_ptr<std::uint8_t[]> m_writeBuffer;
+  std::unique_ptr<std::uint8_t[]> m_readBuffer;
 
   static const fw::MessageEntry<CDDRRWTab> kMessages[];
 };

@@ -8,16 +8,16 @@
 
 namespace vandok {
 
-const char* check_ddr_fields(const char* start_text, const char* size_text, DdrRequest& request) {
+Message check_ddr_fields(const char* start_text, const char* size_text, DdrRequest& request) {
   int error = 0;
   request.start = parse_hex_field(start_text, kHexFieldDigits, error);
-  if (error != 0) return kMsgDdrAddress;
-  if (request.start < kDdrLow || request.start >= kDdrLimit) return kMsgDdrAddressOver;
+  if (error != 0) return Message::DdrAddress;
+  if (request.start < kDdrLow || request.start >= kDdrLimit) return Message::DdrAddressOver;
   request.size = parse_hex_field(size_text, kHexFieldDigits, error);
-  if (error != 0) return kMsgDdrSize;
-  if (request.size == 0) return kMsgUserSizeZero;
-  if (std::uint64_t{request.start} + request.size > kDdrLimit) return kMsgDdrSizeOver;
-  return nullptr;
+  if (error != 0) return Message::DdrSize;
+  if (request.size == 0) return Message::UserSizeZero;
+  if (std::uint64_t{request.start} + request.size > kDdrLimit) return Message::DdrSizeOver;
+  return Message::None;
 }
 
 void fill_increment_pattern(std::uint8_t* buffer, std::uint32_t size) {
@@ -32,17 +32,38 @@ void fill_increment_pattern(std::uint8_t* buffer, std::uint32_t size) {
   std::memset(buffer + std::size_t{words} * 4, 0xFF, size % 4);
 }
 
-const char* run_ddr_test(const DdrRun& run, DdrTestPort& port) {
+namespace {
+
+// Keeps the first link failure: it, not the boxes after it, says what went wrong.
+void note_link_failure(DdrOutcome& outcome, Message message, TransferStep step) {
+  if (outcome.failed_step != TransferStep::None) return;
+  outcome.result = DdrResult::LinkFailed;
+  outcome.message = message;
+  outcome.failed_step = step;
+}
+
+}  // namespace
+
+DdrOutcome run_ddr_test(const DdrRun& run, TransferPort& port) {
   const std::uint32_t size = run.request.size;
   const std::uint32_t start = run.request.start;
-  const ProgressFn progress = [&port](std::uint32_t position) { port.report_progress(position); };
+  DdrOutcome outcome;
+  const ProgressFn progress = [&](std::uint32_t position) {
+    outcome.bytes_moved = std::uint64_t{position} + 1;
+    port.report_progress(position);
+  };
   // A failed step shows its box first and stops the timer once it is closed.
   // A failure caused by the window closing is nobody's news: no box then.
-  const auto fail = [&port, &run](const char* message) -> const char* {
+  const auto fail = [&](Message message, TransferStep step) -> DdrOutcome {
+    note_link_failure(outcome, message, step);
     const bool closing = run.cancel && run.cancel->load();
     if (!closing) port.show_message(message);
     port.stop_timer();
-    return closing ? nullptr : message;
+    if (closing) {
+      outcome.result = DdrResult::Cancelled;
+      outcome.message = Message::None;
+    }
+    return outcome;
   };
 
   // While the board takes the write, the read buffer's fresh pages are brought
@@ -50,41 +71,56 @@ const char* run_ddr_test(const DdrRun& run, DdrTestPort& port) {
   // instead of faulting it in under the socket.
   std::uint32_t prepared = 0;
   const ProgressFn write_progress = [&](std::uint32_t position) {
-    port.report_progress(position);
+    progress(position);
     if (run.read_buffer == nullptr) return;
     std::memset(run.read_buffer + prepared, 0, position + 1 - prepared);
     prepared = position + 1;
   };
   if (run.write_buffer) {
     if (!send_header(*run.socket, CommandHeader{CMD_DDR_WRITE, size, 0, start})) {
-      port.show_message(kMsgSendHeaderFailed);
+      note_link_failure(outcome, Message::SendHeaderFailed, TransferStep::WriteHeader);
+      port.show_message(Message::SendHeaderFailed);
     } else if (!send_chunks(*run.socket, run.write_buffer, size, 0, write_progress)) {
-      return fail(kMsgTcpFailed);
+      return fail(Message::TcpFailed, TransferStep::WriteData);
     }
   }
   bool received = false;
   if (run.read_buffer) {
     discard_pending(*run.socket);
     if (!send_header(*run.socket, CommandHeader{CMD_DDR_READ, size, 0, start})) {
-      port.show_message(kMsgSendHeaderFailed);
+      note_link_failure(outcome, Message::SendHeaderFailed, TransferStep::ReadHeader);
+      port.show_message(Message::SendHeaderFailed);
     } else if (!receive_chunks(*run.socket, run.read_buffer, size, size, progress, run.cancel)) {
-      return fail(kMsgWriteReceiveFailed);
+      return fail(Message::WriteReceiveFailed, TransferStep::ReadData);
     } else {
       received = true;
     }
   }
   if (!run.write_buffer || !run.read_buffer) {
     port.stop_timer();
-    port.show_message(kMsgCannotCompare);
+    port.show_message(Message::CannotCompare);
     port.stop_timer();
-    return kMsgCannotCompare;
+    outcome.result = DdrResult::CannotCompare;
+    outcome.message = Message::CannotCompare;
+    outcome.failed_step = TransferStep::Compare;
+    return outcome;
   }
-  if (!received || std::memcmp(run.write_buffer, run.read_buffer, size) != 0) return fail(kMsgCompareFailed);
+  if (!received || std::memcmp(run.write_buffer, run.read_buffer, size) != 0) {
+    // Data that came back after every step went through is a memory fault.
+    if (received && outcome.failed_step == TransferStep::None) {
+      outcome.result = DdrResult::Mismatch;
+      outcome.message = Message::CompareFailed;
+      outcome.failed_step = TransferStep::Compare;
+      outcome.mismatch = compare_ddr_data(run.write_buffer, run.read_buffer, size, start);
+    }
+    return fail(Message::CompareFailed, TransferStep::Compare);
+  }
   port.report_progress(3 * size - 1);
   port.stop_timer();
-  port.show_message(kMsgDdrSuccess);
+  port.show_message(Message::DdrSuccess);
   port.stop_timer();
-  return kMsgDdrSuccess;
+  if (outcome.failed_step == TransferStep::None) outcome.message = Message::DdrSuccess;
+  return outcome;
 }
 
 }  // namespace vandok

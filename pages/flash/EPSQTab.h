@@ -4,29 +4,22 @@
 
 #include <string>
 
-#include "app/TransferRun.h"
-#include "framework/dialog.h"
-#include "link/command.h"
-#include "link/net.h"
+#include "pages/common/TransferTab.h"
 #include "pages/flash/flash_transfer.h"
 #include "resources/resource.h"
 
-class CEPSQTab : public fw::CDialogEx {
+class CEPSQTab : public CTransferTab {
  public:
   enum { IDD = IDD_EPSQTAB };
   static constexpr UINT_PTR kTimerId = 101;
 
-  CEPSQTab() : CDialogEx(IDD) {}
+  explicit CEPSQTab(vandok::BoardLink& link) : CTransferTab(IDD, kTimerId, link) {}
   ~CEPSQTab() override = default;
 
-  fw::CListCtrl m_memoryMap;  // 1026, filled by the main dialog
-  // Socket reference: the main dialog's board socket member.
-  const vandok::net::Socket* m_pSocket = nullptr;
-
-  void EnableCommands(bool enable) const;
-  void CancelRun() { m_run.Cancel(); }
-  void WaitForRun() { m_run.WaitUntilEnded(); }
-  bool Running() const { return m_run.Running(); }
+  void EnableCommands(bool enable) const override;
+  // Fills the memory-map list; a failure's box is owned by owner. Returns the
+  // fill's code (0: every row added).
+  int FillMemoryMap(HWND owner) const;
 
  protected:
   void DoDataExchange(fw::DataExchange& dx) override;
@@ -35,19 +28,12 @@ class CEPSQTab : public fw::CDialogEx {
  private:
   bool OnBrowse(fw::Message& m);
   bool OnReconfig(fw::Message& m);
-  bool OnTimer(fw::Message& m);
-  bool OnProgress(fw::Message& m);
-  bool OnStopTimer(fw::Message& m);
-  bool OnRunEnded(fw::Message& m);
   static unsigned __stdcall FlashTransferThread(void* argument);
 
-  fw::CProgressCtrl m_progress;  // 1006
-  std::wstring m_imagePath;      // last path confirmed with "Browse..."; UI thread only
-  fw::CStatic m_timeText;        // 1007
-  fw::CStatic m_totalText;       // 1008
-  // Opened by OnReconfig; from the worker's start on, the worker's (it closes the file).
+  fw::CListCtrl m_memoryMap;  // 1026
+  std::wstring m_imagePath;   // last path confirmed with "Browse..."; UI thread only
+  // Opened by OnReconfig; from the worker's start on, the worker's (the run closes it).
   vandok::ImageFile m_image;
-  TransferRun m_run{kTimerId};
 
   static const fw::MessageEntry<CEPSQTab> kMessages[];
 };

@@ -1,9 +1,10 @@
 // The memory-map fill's view of the "EPSQ Reconfig" page's list view; its
-// messages are owned by the main dialog.
+// messages are owned by the window the page is asked to fill it for.
 #pragma once
 
 #include "framework/controls.h"
 #include "framework/message_box.h"
+#include "pages/common/message_text.h"
 #include "pages/flash/memory_map.h"
 
 class MemoryMapListView : public vandok::MemoryMapList {
@@ -16,7 +17,7 @@ class MemoryMapListView : public vandok::MemoryMapList {
   int set_item_text(int item, int sub_item, const wchar_t* text) override {
     return m_list.SetItemText(item, sub_item, text);
   }
-  void show_message(const char* text) override { fw::ShowMessage(m_owner, text); }
+  void show_message(vandok::Message message) override { fw::ShowMessage(m_owner, vandok::message_text(message)); }
 
  private:
   const fw::CListCtrl& m_list;

@@ -1,30 +1,29 @@
 #include "pages/flash/flash_transfer.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "link/command.h"
 
 namespace vandok {
 
-bool open_image_file(const char* path, ImageFile& image) {
-  image = ImageFile{};
+bool ImageFile::open(const char* path) {
+  close();
+  size_ = 0;
   if (path == nullptr || *path == '\0') return false;
-  std::FILE* f = std::fopen(path, "rb");
+  std::unique_ptr<std::FILE, Closer> f(std::fopen(path, "rb"));
   if (!f) return false;
   // 64-bit seek and tell so that a file of 2 GiB or more is seen as such.
 #ifdef _WIN32
-  const bool seek_ok = _fseeki64(f, 0, SEEK_END) == 0;
-  const long long size = seek_ok ? _ftelli64(f) : -1;
+  const bool seek_ok = _fseeki64(f.get(), 0, SEEK_END) == 0;
+  const long long size = seek_ok ? _ftelli64(f.get()) : -1;
 #else
-  const bool seek_ok = fseeko(f, 0, SEEK_END) == 0;
-  const long long size = seek_ok ? static_cast<long long>(ftello(f)) : -1;
+  const bool seek_ok = fseeko(f.get(), 0, SEEK_END) == 0;
+  const long long size = seek_ok ? static_cast<long long>(ftello(f.get())) : -1;
 #endif
-  if (size < 0 || size > INT32_MAX || std::fseek(f, 0, SEEK_SET) != 0) {
-    std::fclose(f);
-    return false;
-  }
-  image.file = f;
-  image.size = static_cast<std::int32_t>(size);
+  if (size < 0 || size > INT32_MAX || std::fseek(f.get(), 0, SEEK_SET) != 0) return false;
+  file_ = std::move(f);
+  size_ = static_cast<std::int32_t>(size);
   return true;
 }
 
@@ -37,31 +36,48 @@ std::uint8_t* flash_chunk_buffer() {
   return buffer;
 }
 
-const char* run_flash_transfer(const FlashRun& run, FlashTransferPort& port) {
-  const char* failure = nullptr;
-  if (run.image) {
-    const CommandHeader header{CMD_FLASH_IMAGE, static_cast<std::uint32_t>(run.image_size), 0,
+FlashOutcome run_flash_transfer(const FlashRun& run, TransferPort& port) {
+  FlashOutcome outcome;
+  if (run.image && run.image->is_open()) {
+    const CommandHeader header{CMD_FLASH_IMAGE, static_cast<std::uint32_t>(run.image->size()), 0,
                                FLASH_IMAGE_ADDRESS};
     if (!send_header(*run.socket, header)) {
-      failure = kMsgSendHeaderFailed;
+      outcome.message = Message::SendHeaderFailed;
+      outcome.failed_step = TransferStep::ImageHeader;
     } else {
-      FileImageSource source(run.image);
-      const ProgressFn progress = [&port](std::uint32_t position) { port.report_progress(position); };
-      if (!send_padded_chunks(*run.socket, source, static_cast<std::uint32_t>(run.image_size),
-                              flash_chunk_buffer(), progress))
-        failure = kMsgTcpFailed;
+      FileImageSource source(run.image->get());
+      const ProgressFn progress = [&](std::uint32_t position) {
+        outcome.bytes_sent = position == 0 ? 0 : std::uint64_t{position} + 1;
+        port.report_progress(position);
+      };
+      if (!send_padded_chunks(*run.socket, source, static_cast<std::uint32_t>(run.image->size()),
+                              flash_chunk_buffer(), progress)) {
+        outcome.message = Message::TcpFailed;
+        outcome.failed_step = TransferStep::ImageData;
+      }
     }
-    std::fclose(run.image);
+    run.image->close();
   }
-  if (failure) {
+  if (outcome.failed_step != TransferStep::None) {
+    outcome.result = FlashResult::LinkFailed;
     const bool closing = run.cancel && run.cancel->load();
-    if (!closing) port.show_message(failure);
+    if (!closing) port.show_message(outcome.message);
     port.stop_timer();
-    return failure;
+    if (closing) {
+      outcome.result = FlashResult::Cancelled;
+      outcome.message = Message::None;
+    }
+    return outcome;
+  }
+  // The last chunk is not reported: a run that completed sent every chunk.
+  if (run.image) {
+    const std::uint64_t size = static_cast<std::uint32_t>(run.image->size());
+    outcome.bytes_sent = std::max<std::uint64_t>(1, (size + CHUNK_SIZE - 1) / CHUNK_SIZE) * CHUNK_SIZE;
   }
   port.stop_timer();
-  port.show_message(kMsgReconfigComplete);
-  return kMsgReconfigComplete;
+  port.show_message(Message::ReconfigComplete);
+  outcome.message = Message::ReconfigComplete;
+  return outcome;
 }
 
 }  // namespace vandok

@@ -4,27 +4,38 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "link/bulk_transfer.h"
+#include "link/message.h"
 #include "link/net.h"
+#include "pages/common/transfer_port.h"
 
 namespace vandok {
 
-inline constexpr const char* kMsgCannotOpenImage = "ERROR : Can not open rpt file!";
-inline constexpr const char* kMsgReconfigComplete = "Reconfig Complete!!";
-inline constexpr const char* kMsgWorkerNotStarted = "ERROR : Can not start transfer thread!";
 inline constexpr const char* kRpdFilter = "rpd Files (*.rpd)|*.rpd||";
 
-// An open image file and its measured size.
-struct ImageFile {
-  std::FILE* file = nullptr;
-  std::int32_t size = 0;
-};
+// An open image file and its measured size; closes the file when it goes.
+class ImageFile {
+ public:
+  ImageFile() = default;
+  std::FILE* get() const { return file_.get(); }
+  std::int32_t size() const { return size_; }
+  bool is_open() const { return file_ != nullptr; }
+  void close() { file_.reset(); }
 
-// Opens a narrow path for reading and measures it. Refuses (returns false,
-// nothing left open) a file that cannot be opened, whose size cannot be
-// measured, or of 2 GiB or more.
-bool open_image_file(const char* path, ImageFile& image);
+  // Opens a narrow path for reading and measures it. Refuses (returns false,
+  // nothing left open) a file that cannot be opened, whose size cannot be
+  // measured, or of 2 GiB or more.
+  bool open(const char* path);
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::unique_ptr<std::FILE, Closer> file_;
+  std::int32_t size_ = 0;
+};
 
 // Reads an open image from its current position.
 class FileImageSource : public ImageSource {
@@ -39,23 +50,23 @@ class FileImageSource : public ImageSource {
 // The one chunk buffer of the flash stream; lives as long as the program.
 std::uint8_t* flash_chunk_buffer();
 
-class FlashTransferPort {
- public:
-  virtual ~FlashTransferPort() = default;
-  virtual void report_progress(std::uint32_t position) = 0;
-  virtual void stop_timer() = 0;
-  virtual void show_message(const char* text) = 0;
-};
-
 struct FlashRun {
   const net::Socket* socket = nullptr;  // the page's socket reference
-  std::FILE* image = nullptr;           // closed by the run
-  std::int32_t image_size = 0;
+  ImageFile* image = nullptr;           // closed by the run
   const std::atomic<bool>* cancel = nullptr;
 };
 
+enum class FlashResult { Pass, LinkFailed, Cancelled };
+
+struct FlashOutcome {
+  FlashResult result = FlashResult::Pass;
+  Message message = Message::None;  // the run's last word
+  TransferStep failed_step = TransferStep::None;
+  std::uint64_t bytes_sent = 0;  // image bytes on the wire, padding included
+};
+
 // Header, then the image in padded chunks. Success alone ends with
-// "Reconfig Complete!!"; a failure ends with its own box. Returns the final message.
-const char* run_flash_transfer(const FlashRun& run, FlashTransferPort& port);
+// "Reconfig Complete!!"; a failure ends with its own box.
+FlashOutcome run_flash_transfer(const FlashRun& run, TransferPort& port);
 
 }  // namespace vandok

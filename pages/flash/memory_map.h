@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "link/message.h"
+
 namespace vandok {
 
 struct MemoryMapColumn {
@@ -29,10 +31,6 @@ inline constexpr std::array<MemoryMapRow, 6> kMemoryMapRows{{
     {L"reset", L"0x00000000 - 0x0000001F"},
 }};
 
-inline constexpr const char* kMsgMemoryMapList = "ERROR : memory map list!";
-inline constexpr const char* kMsgMemoryMapName = "ERROR : memory map name!";
-inline constexpr const char* kMsgMemoryMapAddress = "ERROR : memory map address!";
-
 // The list view as the fill sees it; each call returns -1 on failure.
 class MemoryMapList {
  public:
@@ -40,7 +38,7 @@ class MemoryMapList {
   virtual int insert_column(int index, const wchar_t* title, int width) = 0;
   virtual int insert_item(int index, const wchar_t* text) = 0;
   virtual int set_item_text(int item, int sub_item, const wchar_t* text) = 0;  // 0 or -1
-  virtual void show_message(const char* text) = 0;
+  virtual void show_message(Message message) = 0;
 };
 
 // 0 all added; 1 a column failed; 2 a row's name failed; 3 a row's address failed.

@@ -1,7 +1,7 @@
 #include "pages/register/LedTab.h"
 
-#include "app/FieldText.h"
 #include "framework/message_box.h"
+#include "pages/common/FieldText.h"
 #include "pages/register/register_write.h"
 
 const fw::MessageEntry<CLedTab> CLedTab::kMessages[] = {
@@ -21,18 +21,18 @@ bool CLedTab::OnSend(fw::Message&) {
   char Temp[vandok::kFieldTextBytes];
   ReadFieldText(m_address, Temp);
   // The value is read into Temp only once the address in it has been parsed.
-  const char* failure = vandok::build_register_write(
+  const vandok::Message refused = vandok::build_register_write(
       Temp,
       [&]() -> const char* {
         ReadFieldText(m_value, Temp);
         return Temp;
       },
       m_header);
-  if (failure != nullptr) {
-    ShowMessage(failure);
+  if (refused != vandok::Message::None) {
+    ShowMessage(refused);
     return true;
   }
-  if (const char* sendFailure = vandok::send_register_write(*m_pSocket, m_header))
-    fw::ShowUnownedMessage(sendFailure);
+  const vandok::Message failed = vandok::send_register_write(m_link.socket(), m_header);
+  if (failed != vandok::Message::None) fw::ShowUnownedMessage(vandok::message_text(failed));
   return true;
 }

@@ -43,12 +43,12 @@ std::string joined(const std::vector<std::string>& messages) {
 }
 
 // What the page sees of a run: its boxes in order.
-class Recorder : public DdrTestPort, public FlashTransferPort {
+class Recorder : public TransferPort {
  public:
   std::vector<std::string> messages;
   void report_progress(std::uint32_t) override {}
   void stop_timer() override {}
-  void show_message(const char* text) override { messages.push_back(text); }
+  void show_message(Message m) override { messages.push_back(message_text(m)); }
 };
 
 // The window's close: cancel flag, then the socket shut down under the worker.
@@ -85,16 +85,16 @@ std::string temp_image(std::size_t size) {
 
 std::vector<std::string> flash(net::Socket& s, std::size_t size, const std::atomic<bool>* cancel = nullptr) {
   ImageFile image;
-  if (!open_image_file(temp_image(size).c_str(), image)) return {"(image not opened)"};
+  if (!image.open(temp_image(size).c_str())) return {"(image not opened)"};
   Recorder r;
-  run_flash_transfer({&s, image.file, image.size, cancel}, r);
+  run_flash_transfer({&s, &image, cancel}, r);
   return r.messages;
 }
 
 bool register_write_works(net::Socket s) {
   CommandHeader h;
   build_register_write("10", [] { return "AB"; }, h);
-  return send_register_write(s, h) == nullptr;
+  return send_register_write(s, h) == Message::None;
 }
 
 class FaultMatrix : public ::testing::Test {
@@ -118,7 +118,7 @@ TEST_F(FaultMatrix, CorruptedRead) {
   SimHarness board(faults([](Options& o) { o.faults.corrupt_read = true; }));
   net::Socket s = board.connect();
   const auto seen = Ddr(1 << 20).run(s);
-  EXPECT_EQ(seen, (std::vector<std::string>{kMsgCompareFailed}));
+  EXPECT_EQ(seen, (std::vector<std::string>{message_text(Message::CompareFailed)}));
   EXPECT_TRUE(register_write_works(s));
   record("one byte of a read corrupted", "DDR test 1 MiB", seen, "connection usable");
   net::close(s);
@@ -128,9 +128,9 @@ TEST_F(FaultMatrix, ConnectionClosedHalfWayThroughARead) {
   SimHarness board(faults([](Options& o) { o.faults.close_mid_read = true; }));
   net::Socket s = board.connect();
   const auto seen = Ddr(1 << 20).run(s);
-  EXPECT_EQ(seen, (std::vector<std::string>{kMsgWriteReceiveFailed}));
+  EXPECT_EQ(seen, (std::vector<std::string>{message_text(Message::WriteReceiveFailed)}));
   net::Socket again = board.connect();
-  EXPECT_EQ(Ddr(4096).run(again), (std::vector<std::string>{kMsgWriteReceiveFailed}));
+  EXPECT_EQ(Ddr(4096).run(again), (std::vector<std::string>{message_text(Message::WriteReceiveFailed)}));
   record("connection closed half-way through a read", "DDR test 1 MiB", seen, "board reachable by a new discovery");
   net::close(s);
   net::close(again);
@@ -170,7 +170,7 @@ TEST_F(FaultMatrix, ThrottledLink) {
   SimHarness board(faults([](Options& o) { o.shape.throttle = 12500000; }));
   net::Socket s = board.connect();
   const auto seen = Ddr(1 << 20).run(s);
-  EXPECT_EQ(seen, (std::vector<std::string>{kMsgDdrSuccess}));
+  EXPECT_EQ(seen, (std::vector<std::string>{message_text(Message::DdrSuccess)}));
   record("link throttled to 100 Mbit/s", "DDR test 1 MiB", seen, "connection usable");
   net::close(s);
 }
@@ -182,7 +182,7 @@ TEST_F(FaultMatrix, BoardClosesAtOnceAfterAccepting) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   const auto seen = Ddr(1 << 20).run(s);
   ASSERT_FALSE(seen.empty());
-  EXPECT_NE(seen.back(), kMsgDdrSuccess);
+  EXPECT_NE(seen.back(), message_text(Message::DdrSuccess));
   record("board accepts and closes at once", "DDR test 1 MiB", seen, "no success reported");
   net::close(s);
 }
@@ -195,8 +195,8 @@ TEST_F(FaultMatrix, BoardSendsMoreThanAskedFor) {
   // the time a person starts the next test.
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   const auto second = Ddr(4096).run(s);
-  EXPECT_EQ(seen, (std::vector<std::string>{kMsgDdrSuccess}));
-  EXPECT_EQ(second, (std::vector<std::string>{kMsgDdrSuccess})) << "stale bytes taken for the next answer";
+  EXPECT_EQ(seen, (std::vector<std::string>{message_text(Message::DdrSuccess)}));
+  EXPECT_EQ(second, (std::vector<std::string>{message_text(Message::DdrSuccess)})) << "stale bytes taken for the next answer";
   seen.insert(seen.end(), second.begin(), second.end());
   record("board sends 1000 bytes more than asked", "two DDR tests of 4 KiB", seen,
          "extra bytes dropped, never written into the read buffer");
@@ -206,18 +206,18 @@ TEST_F(FaultMatrix, BoardSendsMoreThanAskedFor) {
 TEST_F(FaultMatrix, BoardGoneBetweenTwoCommands) {
   auto board = std::make_unique<SimHarness>();
   net::Socket s = board->connect();
-  EXPECT_EQ(Ddr(4096).run(s), (std::vector<std::string>{kMsgDdrSuccess}));
+  EXPECT_EQ(Ddr(4096).run(s), (std::vector<std::string>{message_text(Message::DdrSuccess)}));
   board.reset();  // the board is switched off
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   const auto ddr = Ddr(1 << 20).run(s);
   ASSERT_FALSE(ddr.empty());
-  EXPECT_NE(ddr.back(), kMsgDdrSuccess);
+  EXPECT_NE(ddr.back(), message_text(Message::DdrSuccess));
   const auto image = flash(s, 200000);
   ASSERT_FALSE(image.empty());
-  EXPECT_NE(image.back(), kMsgReconfigComplete);
+  EXPECT_NE(image.back(), message_text(Message::ReconfigComplete));
   EXPECT_FALSE(register_write_works(s));
   record("board gone between two commands", "DDR test, then flash image, then register write", ddr,
-         "flash: " + joined(image) + "; register: \"" + kMsgSendRegisterFailed + "\"");
+         "flash: " + joined(image) + "; register: \"" + message_text(Message::SendRegisterFailed) + "\"");
   net::close(s);
 }
 
@@ -227,7 +227,7 @@ TEST_F(FaultMatrix, FlashImageToABoardThatClosesAtOnce) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   const auto seen = flash(s, 1 << 20);
   ASSERT_FALSE(seen.empty());
-  EXPECT_NE(seen.back(), kMsgReconfigComplete) << "a failure must not be reported as success";
+  EXPECT_NE(seen.back(), message_text(Message::ReconfigComplete)) << "a failure must not be reported as success";
   record("board accepts and closes at once", "flash image 1 MiB", seen, "no success reported");
   net::close(s);
 }
@@ -242,8 +242,8 @@ TEST_F(FaultMatrix, BoardRefusesConnections) {
   }
   LoopbackDiscovery host(closed_port);
   int flag = 0;
-  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::NotFound);
-  EXPECT_EQ(host.messages, (std::vector<std::string>{kMsgNoBoard}));
+  EXPECT_EQ(run_discovery(host, flag).outcome, DiscoveryOutcome::NotFound);
+  EXPECT_EQ(host.messages, (std::vector<std::string>{message_text(Message::NoBoard)}));
   EXPECT_EQ(host.tries, 3 * 9);
   record("board refuses connections", "discovery", host.messages, "three passes, then tabs disabled");
 }
@@ -252,11 +252,11 @@ TEST_F(FaultMatrix, DiscoveryOfABoardThatClosesAtOnce) {
   SimHarness board(faults([](Options& o) { o.close_on_accept = true; }));
   LoopbackDiscovery host(board.port());
   int flag = 0;
-  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::Found);
+  EXPECT_EQ(run_discovery(host, flag).outcome, DiscoveryOutcome::Found);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   const auto seen = Ddr(1 << 20).run(host.socket);
   ASSERT_FALSE(seen.empty());
-  EXPECT_NE(seen.back(), kMsgDdrSuccess);
+  EXPECT_NE(seen.back(), message_text(Message::DdrSuccess));
   std::vector<std::string> all = host.messages;
   all.insert(all.end(), seen.begin(), seen.end());
   record("board accepts and closes at once", "discovery, then DDR test", all, "found; the first command fails");

@@ -8,6 +8,7 @@
 
 #include "link/discovery.h"
 #include "link/net.h"
+#include "pages/common/message_text.h"
 
 namespace vandok::testing {
 
@@ -32,8 +33,9 @@ class LoopbackDiscovery : public DiscoveryHost {
   }
   void standard_output(const std::string&) override {}
   void debug_trace(const std::string&) override {}
-  void show_message(const char* text) override { messages.push_back(text); }
-  void set_status(const std::string&) override {}
+  void show_message(Message m) override { messages.push_back(message_text(m)); }
+  void set_status(Message) override {}
+  void set_status_address(std::uint32_t) override {}
   void enable_tabs(bool) override {}
   bool cancelled() override { return false; }
 

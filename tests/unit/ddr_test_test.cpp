@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "link/bulk_transfer.h"
+#include "pages/common/message_text.h"
 #include "peer.h"
 
 namespace vandok {
@@ -13,32 +14,31 @@ namespace {
 struct FieldCase {
   const char* start;
   const char* size;
-  const char* message;  // nullptr: accepted
+  Message message;  // None: accepted
 };
 
 TEST(DdrFields, ChecksRunInOrderAndOnlyTheFirstFailureIsReported) {
   const FieldCase cases[] = {
-      {"20000000", "4", nullptr},
-      {"3FFFFFFE", "1", nullptr},
-      {"3FFFFFFE", "2", kMsgDdrSizeOver},
-      {"3FFFFFFF", "1", kMsgDdrAddressOver},
-      {"3FFFFFFF", "zz", kMsgDdrAddressOver},
-      {"1FFFFFFF", "1", kMsgDdrAddressOver},
-      {"20000000", "1FFFFFFF", nullptr},
-      {"20000000", "20000000", kMsgDdrSizeOver},
-      {"20000000", "FFFFFFFF", kMsgDdrSizeOver},  // no wrap-around
-      {"3FFFFFF0", "FFFFFFF0", kMsgDdrSizeOver},
-      {"", "4", kMsgDdrAddressOver},
-      {"20000000", "", kMsgUserSizeZero},
-      {"0x20000000", "4", kMsgDdrAddress},
-      {"0x20000000", "0x4", kMsgDdrAddress},
-      {"20000000", "0x4", kMsgDdrSize},
-      {"20000001", "3", nullptr},  // no alignment rule
+      {"20000000", "4", Message::None},
+      {"3FFFFFFE", "1", Message::None},
+      {"3FFFFFFE", "2", Message::DdrSizeOver},
+      {"3FFFFFFF", "1", Message::DdrAddressOver},
+      {"3FFFFFFF", "zz", Message::DdrAddressOver},
+      {"1FFFFFFF", "1", Message::DdrAddressOver},
+      {"20000000", "1FFFFFFF", Message::None},
+      {"20000000", "20000000", Message::DdrSizeOver},
+      {"20000000", "FFFFFFFF", Message::DdrSizeOver},  // no wrap-around
+      {"3FFFFFF0", "FFFFFFF0", Message::DdrSizeOver},
+      {"", "4", Message::DdrAddressOver},
+      {"20000000", "", Message::UserSizeZero},
+      {"0x20000000", "4", Message::DdrAddress},
+      {"0x20000000", "0x4", Message::DdrAddress},
+      {"20000000", "0x4", Message::DdrSize},
+      {"20000001", "3", Message::None},  // no alignment rule
   };
   for (const FieldCase& c : cases) {
     DdrRequest r;
-    const char* got = check_ddr_fields(c.start, c.size, r);
-    EXPECT_STREQ(got ? got : "ok", c.message ? c.message : "ok") << c.start << " / " << c.size;
+    EXPECT_EQ(check_ddr_fields(c.start, c.size, r), c.message) << c.start << " / " << c.size;
   }
 }
 
@@ -82,10 +82,11 @@ TEST(DdrRun, SuccessStopsTheTimerBeforeAndAfterTheBox) {
   std::thread board(echo_board, pair.peer, -1);
   Buffers b(4);
   RecordingPort port;
-  EXPECT_STREQ(run_ddr_test({&pair.host, {0x20000000, 4}, b.write.data(), b.read.data(), nullptr}, port),
-               kMsgDdrSuccess);
+  const DdrOutcome outcome = run_ddr_test({&pair.host, {0x20000000, 4}, b.write.data(), b.read.data(), nullptr}, port);
+  EXPECT_EQ(outcome.result, DdrResult::Pass);
+  EXPECT_EQ(outcome.message, Message::DdrSuccess);
   EXPECT_EQ(port.positions, (std::vector<std::uint32_t>{3, 7, 11}));
-  EXPECT_EQ(port.events, (std::vector<std::string>{"stop", kMsgDdrSuccess, "stop"}));
+  EXPECT_EQ(port.events, (std::vector<std::string>{"stop", message_text(Message::DdrSuccess), "stop"}));
   testing::finish_sending(pair.host);
   board.join();
 }
@@ -95,9 +96,14 @@ TEST(DdrRun, CorruptedReadIsACompareFailureShownBeforeTheTimerStops) {
   std::thread board(echo_board, pair.peer, 70000);
   Buffers b(200000);
   RecordingPort port;
-  EXPECT_STREQ(run_ddr_test({&pair.host, {0x20000000, 200000}, b.write.data(), b.read.data(), nullptr}, port),
-               kMsgCompareFailed);
-  EXPECT_EQ(port.events, (std::vector<std::string>{kMsgCompareFailed, "stop"}));
+  const DdrOutcome outcome =
+      run_ddr_test({&pair.host, {0x20000000, 200000}, b.write.data(), b.read.data(), nullptr}, port);
+  EXPECT_EQ(outcome.result, DdrResult::Mismatch);
+  EXPECT_EQ(outcome.message, Message::CompareFailed);
+  EXPECT_EQ(outcome.mismatch.differing_bytes, 1u);
+  EXPECT_EQ(outcome.mismatch.lowest_address, 0x20000000u + 70000);
+  EXPECT_EQ(outcome.bytes_moved, 2u * 200000);
+  EXPECT_EQ(port.events, (std::vector<std::string>{message_text(Message::CompareFailed), "stop"}));
   EXPECT_EQ(port.positions.back(), 2u * 200000 - 1);
   testing::finish_sending(pair.host);
   board.join();
@@ -108,10 +114,14 @@ TEST(DdrRun, DeadSocketShowsTwoHeaderFailuresThenTheCompareFailure) {
   pair.close_peer();
   Buffers b(16);
   RecordingPort port;
-  EXPECT_STREQ(run_ddr_test({&pair.host, {0x20000000, 16}, b.write.data(), b.read.data(), nullptr}, port),
-               kMsgCompareFailed);
+  // The boxes end with the comparison; the outcome names the first failure.
+  const DdrOutcome outcome = run_ddr_test({&pair.host, {0x20000000, 16}, b.write.data(), b.read.data(), nullptr}, port);
+  EXPECT_EQ(outcome.result, DdrResult::LinkFailed);
+  EXPECT_EQ(outcome.message, Message::SendHeaderFailed);
+  EXPECT_EQ(outcome.failed_step, TransferStep::WriteHeader);
+  const std::string header = message_text(Message::SendHeaderFailed);
   EXPECT_EQ(port.events,
-            (std::vector<std::string>{kMsgSendHeaderFailed, kMsgSendHeaderFailed, kMsgCompareFailed, "stop"}));
+            (std::vector<std::string>{header, header, message_text(Message::CompareFailed), "stop"}));
   EXPECT_TRUE(port.positions.empty());
 }
 
@@ -125,10 +135,12 @@ TEST(DdrRun, BoardClosingMidReadIsAReceiveFailureWithoutCompare) {
   });
   Buffers b(100000);
   RecordingPort port;
-  EXPECT_STREQ(run_ddr_test({&pair.host, {0x20000000, 100000}, b.write.data(), b.read.data(), nullptr}, port),
-               kMsgWriteReceiveFailed);
+  const DdrOutcome outcome =
+      run_ddr_test({&pair.host, {0x20000000, 100000}, b.write.data(), b.read.data(), nullptr}, port);
+  EXPECT_EQ(outcome.message, Message::WriteReceiveFailed);
+  EXPECT_EQ(outcome.failed_step, TransferStep::ReadData);
   board.join();
-  EXPECT_EQ(port.events, (std::vector<std::string>{kMsgWriteReceiveFailed, "stop"}));
+  EXPECT_EQ(port.events, (std::vector<std::string>{message_text(Message::WriteReceiveFailed), "stop"}));
 }
 
 TEST(DdrRun, ClosingTheWindowCancelsASilentBoardQuietly) {
@@ -146,7 +158,8 @@ TEST(DdrRun, ClosingTheWindowCancelsASilentBoardQuietly) {
     net::shutdown_both(pair.host);  // what the window does on close
   });
   const auto t0 = std::chrono::steady_clock::now();
-  EXPECT_EQ(run_ddr_test({&pair.host, {0x20000000, 64}, b.write.data(), b.read.data(), &cancel}, port), nullptr);
+  EXPECT_EQ(run_ddr_test({&pair.host, {0x20000000, 64}, b.write.data(), b.read.data(), &cancel}, port).result,
+            DdrResult::Cancelled);
   EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
   closer.join();
   board.join();
@@ -158,8 +171,9 @@ TEST(DdrRun, AMissingBufferCannotBeCompared) {
   testing::Collector sink(pair.peer);
   Buffers b(8);
   RecordingPort port;
-  EXPECT_STREQ(run_ddr_test({&pair.host, {0x20000000, 8}, b.write.data(), nullptr, nullptr}, port), kMsgCannotCompare);
-  EXPECT_EQ(port.events, (std::vector<std::string>{"stop", kMsgCannotCompare, "stop"}));
+  EXPECT_EQ(run_ddr_test({&pair.host, {0x20000000, 8}, b.write.data(), nullptr, nullptr}, port).message,
+            Message::CannotCompare);
+  EXPECT_EQ(port.events, (std::vector<std::string>{"stop", message_text(Message::CannotCompare), "stop"}));
   testing::finish_sending(pair.host);
   EXPECT_EQ(sink.take().size(), 16u + 8u);  // the write still went out
 }

@@ -1,5 +1,6 @@
 #include "link/discovery.h"
 #include "link/net.h"
+#include "pages/common/message_text.h"
 
 #include <gtest/gtest.h>
 
@@ -70,8 +71,13 @@ class FakeHost : public DiscoveryHost {
   }
   void standard_output(const std::string& line) override { out.push_back(line); }
   void debug_trace(const std::string& text) override { trace.push_back(text); }
-  void show_message(const char* text) override { messages.push_back(text); }
-  void set_status(const std::string& text) override { status.push_back(text); }
+  void show_message(Message m) override { messages.push_back(message_text(m)); }
+  void set_status(Message m) override { status.push_back(message_text(m)); }
+  void set_status_address(std::uint32_t address) override {
+    char text[16];
+    net::format_ipv4(address, text);
+    status.push_back(text);
+  }
   void enable_tabs(bool enabled) override { tabs.push_back(enabled); }
   bool cancelled() override { return cancel_after_tries >= 0 && static_cast<int>(tries.size()) >= cancel_after_tries; }
 };
@@ -89,7 +95,7 @@ TEST(Discovery, BoardAtHostFourIsFoundByTheFirstTry) {
   host.adapters = {{kMac, "192.168.77.10"}};
   host.boards = {0xC0A84D04u};
   int flag = 0;
-  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::Found);
+  EXPECT_EQ(run_discovery(host, flag).outcome, DiscoveryOutcome::Found);
   EXPECT_EQ(hosts(host.tries), (std::vector<std::uint32_t>{4}));
   EXPECT_EQ(host.messages, (std::vector<std::string>{"SUCCES : Found device!"}));
   EXPECT_EQ(host.status, (std::vector<std::string>{"192.168.77.4"}));
@@ -103,7 +109,7 @@ TEST(Discovery, BoardAtHostOneIsFoundByTheLastTry) {
   host.adapters = {{kMac, "192.168.77.3"}};
   host.boards = {0xC0A84D01u};
   int flag = 0;
-  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::Found);
+  EXPECT_EQ(run_discovery(host, flag).outcome, DiscoveryOutcome::Found);
   EXPECT_EQ(hosts(host.tries), candidate_host_numbers(3));
   EXPECT_EQ(host.messages.size(), 1u);
 }
@@ -112,7 +118,7 @@ TEST(Discovery, NoPrivateAdapterTriesNothingAndDisablesTheTabs) {
   FakeHost host;
   host.adapters = {{kMac, "10.0.0.5"}, {kMac, "172.16.0.9"}};
   int flag = 0;
-  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::NoPrivateAdapter);
+  EXPECT_EQ(run_discovery(host, flag).outcome, DiscoveryOutcome::NoPrivateAdapter);
   EXPECT_TRUE(host.tries.empty());
   EXPECT_EQ(host.messages, (std::vector<std::string>{"ERROR : Can not find Broad!"}));
   EXPECT_EQ(host.status, (std::vector<std::string>{"Check cable and put discovery"}));
@@ -124,7 +130,7 @@ TEST(Discovery, SecondPrivateAdapterIsTriedOnlyAfterTheFirstFoundNothing) {
   host.adapters = {{kMac, "192.168.1.20"}, {kMac, "192.168.2.3"}};
   host.boards = {0xC0A80204u, 0xC0A80110u};  // a board on each network: the first adapter's wins
   int flag = 0;
-  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::Found);
+  EXPECT_EQ(run_discovery(host, flag).outcome, DiscoveryOutcome::Found);
   EXPECT_EQ(host.tries.back(), 0xC0A80110u);
   EXPECT_EQ(host.messages.size(), 1u);
 
@@ -132,7 +138,7 @@ TEST(Discovery, SecondPrivateAdapterIsTriedOnlyAfterTheFirstFoundNothing) {
   second.adapters = {{kMac, "192.168.1.20"}, {kMac, "192.168.2.3"}};
   second.boards = {0xC0A80204u};
   flag = 0;
-  EXPECT_EQ(run_discovery(second, flag), DiscoveryOutcome::Found);
+  EXPECT_EQ(run_discovery(second, flag).outcome, DiscoveryOutcome::Found);
   EXPECT_EQ(second.tries.size(), 9u + 1u);
   EXPECT_EQ(second.status, (std::vector<std::string>{"192.168.2.4"}));
 }
@@ -142,7 +148,7 @@ TEST(Discovery, AHardwareAddressNotSixBytesStopsTheAdapterWalk) {
   host.adapters = {{{1, 2, 3, 4, 5, 6, 7, 8}, "192.168.1.10"}, {kMac, "192.168.2.10"}};
   host.boards = {0xC0A80104u, 0xC0A80204u};
   int flag = 0;
-  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::NoPrivateAdapter);
+  EXPECT_EQ(run_discovery(host, flag).outcome, DiscoveryOutcome::NoPrivateAdapter);
   EXPECT_TRUE(host.tries.empty());
   EXPECT_EQ(host.trace.back(), " ERROR : Mac length not 6: \n");
 }
@@ -151,7 +157,7 @@ TEST(Discovery, NothingAcceptingEndsAfterThreePassesLikeNoBoard) {
   FakeHost host;
   host.adapters = {{kMac, "192.168.77.10"}};
   int flag = 0;
-  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::NotFound);
+  EXPECT_EQ(run_discovery(host, flag).outcome, DiscoveryOutcome::NotFound);
   EXPECT_EQ(host.tries.size(), 3u * 9u);
   EXPECT_EQ(host.replacements, 3);
   EXPECT_EQ(host.messages, (std::vector<std::string>{"ERROR : Can not find Broad!"}));
@@ -163,7 +169,7 @@ TEST(Discovery, AFlagLeftByAnEarlierPassTakesOneRepeatedPass) {
   FakeHost host;
   host.adapters = {{kMac, "10.1.1.1"}};
   int flag = 1;
-  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::NoPrivateAdapter);
+  EXPECT_EQ(run_discovery(host, flag).outcome, DiscoveryOutcome::NoPrivateAdapter);
   EXPECT_EQ(host.replacements, 1);
   EXPECT_EQ(host.messages, (std::vector<std::string>{"ERROR : Can not find Broad!"}));
 }
@@ -172,7 +178,7 @@ TEST(Discovery, PlatformFailuresAreReportedAsTheirDiagnostics) {
   FakeHost alloc;
   alloc.alloc_fails = true;
   int flag = 0;
-  EXPECT_EQ(run_discovery(alloc, flag), DiscoveryOutcome::ListAllocFailed);
+  EXPECT_EQ(run_discovery(alloc, flag).outcome, DiscoveryOutcome::ListAllocFailed);
   EXPECT_EQ(alloc.out, (std::vector<std::string>{"Error allocating memory needed to call GetAdaptersinfo\n"}));
   EXPECT_TRUE(alloc.messages.empty());
   EXPECT_TRUE(alloc.tabs.empty());
@@ -180,14 +186,14 @@ TEST(Discovery, PlatformFailuresAreReportedAsTheirDiagnostics) {
   FakeHost list;
   list.list_fails = true;
   flag = 0;
-  EXPECT_EQ(run_discovery(list, flag), DiscoveryOutcome::NoPrivateAdapter);
+  EXPECT_EQ(run_discovery(list, flag).outcome, DiscoveryOutcome::NoPrivateAdapter);
   EXPECT_EQ(list.out, (std::vector<std::string>{"GetAdaptersInfo failed with error: 232\n"}));
 
   FakeHost sock;
   sock.adapters = {{kMac, "192.168.77.10"}};
   sock.socket_fails = true;
   flag = 0;
-  EXPECT_EQ(run_discovery(sock, flag), DiscoveryOutcome::SocketFailed);
+  EXPECT_EQ(run_discovery(sock, flag).outcome, DiscoveryOutcome::SocketFailed);
   EXPECT_EQ(sock.messages, (std::vector<std::string>{"ERROR : socket failed!"}));
   EXPECT_TRUE(sock.tabs.empty());
 }
@@ -197,7 +203,7 @@ TEST(Discovery, ClosingTheWindowEndsItWithoutAWord) {
   host.adapters = {{kMac, "192.168.77.3"}};
   host.cancel_after_tries = 2;
   int flag = 0;
-  EXPECT_EQ(run_discovery(host, flag), DiscoveryOutcome::Cancelled);
+  EXPECT_EQ(run_discovery(host, flag).outcome, DiscoveryOutcome::Cancelled);
   EXPECT_EQ(host.tries.size(), 2u);
   EXPECT_TRUE(host.messages.empty());
   EXPECT_TRUE(host.tabs.empty());

@@ -36,19 +36,19 @@ class TempDir {
 TEST(ImageFile, OpensAndMeasuresOrRefusesWithNothingLeftOpen) {
   TempDir dir;
   ImageFile image;
-  ASSERT_TRUE(open_image_file(dir.file("empty.rpd", 0).c_str(), image));
-  EXPECT_EQ(image.size, 0);
-  std::fclose(image.file);
-  ASSERT_TRUE(open_image_file(dir.file("small.rpd", 65537).c_str(), image));
-  EXPECT_EQ(image.size, 65537);
-  EXPECT_EQ(std::fgetc(image.file), 0);  // measured, then back at the start
-  std::fclose(image.file);
+  ASSERT_TRUE(image.open(dir.file("empty.rpd", 0).c_str()));
+  EXPECT_EQ(image.size(), 0);
+  image.close();
+  ASSERT_TRUE(image.open(dir.file("small.rpd", 65537).c_str()));
+  EXPECT_EQ(image.size(), 65537);
+  EXPECT_EQ(std::fgetc(image.get()), 0);  // measured, then back at the start
+  image.close();
 
-  EXPECT_FALSE(open_image_file("", image));
-  EXPECT_FALSE(open_image_file(nullptr, image));
-  EXPECT_FALSE(open_image_file((dir.path() / "missing.rpd").c_str(), image));
-  EXPECT_FALSE(open_image_file(dir.path().c_str(), image));  // a folder
-  EXPECT_EQ(image.file, nullptr);
+  EXPECT_FALSE(image.open(""));
+  EXPECT_FALSE(image.open(nullptr));
+  EXPECT_FALSE(image.open((dir.path() / "missing.rpd").c_str()));
+  EXPECT_FALSE(image.open(dir.path().c_str()));  // a folder
+  EXPECT_FALSE(image.is_open());
 }
 
 TEST(ImageFile, RefusesImagesOfTwoGibibytesOrMore) {
@@ -57,11 +57,11 @@ TEST(ImageFile, RefusesImagesOfTwoGibibytesOrMore) {
   { std::ofstream(path, std::ios::binary).put('x'); }
   ASSERT_EQ(::truncate(path.c_str(), 0x80000000LL), 0);  // sparse: takes no disk
   ImageFile image;
-  EXPECT_FALSE(open_image_file(path.c_str(), image));
+  EXPECT_FALSE(image.open(path.c_str()));
   ASSERT_EQ(::truncate(path.c_str(), 0x7FFFFFFFLL), 0);
-  ASSERT_TRUE(open_image_file(path.c_str(), image));
-  EXPECT_EQ(image.size, 0x7FFFFFFF);
-  std::fclose(image.file);
+  ASSERT_TRUE(image.open(path.c_str()));
+  EXPECT_EQ(image.size(), 0x7FFFFFFF);
+  image.close();
 }
 
 using testing::RecordingPort;
@@ -69,11 +69,14 @@ using testing::RecordingPort;
 TEST(FlashRun, StreamsHeaderAndPaddedImageThenReportsCompletion) {
   TempDir dir;
   ImageFile image;
-  ASSERT_TRUE(open_image_file(dir.file("img.rpd", 200000).c_str(), image));
+  ASSERT_TRUE(image.open(dir.file("img.rpd", 200000).c_str()));
   testing::SocketPair pair;
   testing::Collector board(pair.peer);
   RecordingPort port;
-  EXPECT_STREQ(run_flash_transfer({&pair.host, image.file, image.size, nullptr}, port), kMsgReconfigComplete);
+  const FlashOutcome outcome = run_flash_transfer({&pair.host, &image, nullptr}, port);
+  EXPECT_EQ(outcome.message, Message::ReconfigComplete);
+  EXPECT_EQ(outcome.bytes_sent, 4u * CHUNK_SIZE);
+  EXPECT_FALSE(image.is_open());
   testing::finish_sending(pair.host);
   const std::vector<std::uint8_t> wire = board.take();
   ASSERT_EQ(wire.size(), 16u + 4u * CHUNK_SIZE);
@@ -85,24 +88,24 @@ TEST(FlashRun, StreamsHeaderAndPaddedImageThenReportsCompletion) {
   EXPECT_EQ(wire[16 + 199999], 199999 % 251);
   EXPECT_EQ(wire[16 + 200000], 0xFF);
   EXPECT_EQ(port.positions, (std::vector<std::uint32_t>{0, 65535, 131071, 196607}));
-  EXPECT_EQ(port.events, (std::vector<std::string>{"stop", kMsgReconfigComplete}));
+  EXPECT_EQ(port.events, (std::vector<std::string>{"stop", message_text(Message::ReconfigComplete)}));
 }
 
 TEST(FlashRun, AFailureIsNeverFollowedBySuccess) {
   TempDir dir;
   ImageFile image;
-  ASSERT_TRUE(open_image_file(dir.file("img.rpd", 1000).c_str(), image));
+  ASSERT_TRUE(image.open(dir.file("img.rpd", 1000).c_str()));
   testing::SocketPair pair;
   pair.close_peer();
   RecordingPort port;
-  EXPECT_STREQ(run_flash_transfer({&pair.host, image.file, image.size, nullptr}, port), kMsgSendHeaderFailed);
-  EXPECT_EQ(port.events, (std::vector<std::string>{kMsgSendHeaderFailed, "stop"}));
+  EXPECT_EQ(run_flash_transfer({&pair.host, &image, nullptr}, port).message, Message::SendHeaderFailed);
+  EXPECT_EQ(port.events, (std::vector<std::string>{message_text(Message::SendHeaderFailed), "stop"}));
 }
 
 TEST(FlashRun, ABoardLostMidImageEndsWithTheChunkFailure) {
   TempDir dir;
   ImageFile image;
-  ASSERT_TRUE(open_image_file(dir.file("img.rpd", 16 * CHUNK_SIZE).c_str(), image));
+  ASSERT_TRUE(image.open(dir.file("img.rpd", 16 * CHUNK_SIZE).c_str()));
   testing::SocketPair pair;
   std::thread board([&] {
     std::vector<std::uint8_t> sink(16 + CHUNK_SIZE);
@@ -110,9 +113,9 @@ TEST(FlashRun, ABoardLostMidImageEndsWithTheChunkFailure) {
     pair.close_peer();
   });
   RecordingPort port;
-  EXPECT_STREQ(run_flash_transfer({&pair.host, image.file, image.size, nullptr}, port), kMsgTcpFailed);
+  EXPECT_EQ(run_flash_transfer({&pair.host, &image, nullptr}, port).message, Message::TcpFailed);
   board.join();
-  EXPECT_EQ(port.events, (std::vector<std::string>{kMsgTcpFailed, "stop"}));
+  EXPECT_EQ(port.events, (std::vector<std::string>{message_text(Message::TcpFailed), "stop"}));
 }
 
 }  // namespace

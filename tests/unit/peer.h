@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "link/net.h"
+#include "pages/common/message_text.h"
+#include "pages/common/transfer_port.h"
 #include "pages/ddr/ddr_test.h"
 #include "pages/flash/flash_transfer.h"
 
@@ -67,13 +69,13 @@ class Collector {
 
 // What a transfer page sees of a run, in order: boxes and timer stops as
 // events, progress positions apart.
-class RecordingPort : public DdrTestPort, public FlashTransferPort {
+class RecordingPort : public TransferPort {
  public:
   std::vector<std::string> events;
   std::vector<std::uint32_t> positions;
   void report_progress(std::uint32_t p) override { positions.push_back(p); }
   void stop_timer() override { events.push_back("stop"); }
-  void show_message(const char* text) override { events.push_back(text); }
+  void show_message(Message m) override { events.push_back(message_text(m)); }
 };
 
 inline void finish_sending(net::Socket host) { ::shutdown(static_cast<int>(host), SHUT_WR); }

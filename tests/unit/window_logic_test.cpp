@@ -1,8 +1,9 @@
 // Logic behind the window's displays: time texts, logo sizes, memory map, register fields.
 #include <gtest/gtest.h>
 
-#include "app/elapsed_time.h"
 #include "app/logo_layout.h"
+#include "pages/common/elapsed_time.h"
+#include "pages/common/message_text.h"
 #include "pages/flash/memory_map.h"
 #include "pages/register/register_write.h"
 #include "peer.h"
@@ -68,7 +69,7 @@ class FakeList : public MemoryMapList {
     addresses.push_back(text);
     return 0;
   }
-  void show_message(const char* text) override { messages.push_back(text); }
+  void show_message(Message m) override { messages.push_back(message_text(m)); }
 };
 
 TEST(MemoryMap, FillsTwoColumnsAndSixRowsHighestBlockFirst) {
@@ -108,11 +109,11 @@ TEST(RegisterWrite, AddressIsCheckedBeforeTheValueIsEvenRead) {
     value_read = true;
     return "zz";
   };
-  EXPECT_STREQ(build_register_write("0x10", value, h), kMsgAddress);
+  EXPECT_EQ(build_register_write("0x10", value, h), Message::RegisterAddress);
   EXPECT_FALSE(value_read);
-  EXPECT_STREQ(build_register_write("10", value, h), kMsgValue);
+  EXPECT_EQ(build_register_write("10", value, h), Message::RegisterValue);
   EXPECT_TRUE(value_read);
-  EXPECT_EQ(build_register_write("", [] { return ""; }, h), nullptr);
+  EXPECT_EQ(build_register_write("", [] { return ""; }, h), Message::None);
   EXPECT_EQ(h.command, CMD_REGISTER_WRITE);
   EXPECT_EQ(h.address, 0u);
   EXPECT_EQ(h.value, 0u);
@@ -122,14 +123,14 @@ TEST(RegisterWrite, SendsTheBareHeaderOrReportsTheLostBoard) {
   testing::SocketPair pair;
   testing::Collector board(pair.peer);
   CommandHeader h;
-  ASSERT_EQ(build_register_write("10", [] { return "AB"; }, h), nullptr);
-  EXPECT_EQ(send_register_write(pair.host, h), nullptr);
+  ASSERT_EQ(build_register_write("10", [] { return "AB"; }, h), Message::None);
+  EXPECT_EQ(send_register_write(pair.host, h), Message::None);
   testing::finish_sending(pair.host);
   EXPECT_EQ(board.take(), (std::vector<std::uint8_t>{4, 0, 0, 0, 0, 0, 0, 0, 0xAB, 0, 0, 0, 0x10, 0, 0, 0}));
 
   testing::SocketPair gone;
   gone.close_peer();
-  EXPECT_STREQ(send_register_write(gone.host, h), kMsgSendRegisterFailed);
+  EXPECT_EQ(send_register_write(gone.host, h), Message::SendRegisterFailed);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-#include "app/ElapsedTimeDisplay.h"
+#include "pages/common/ElapsedTimeDisplay.h"
 
 #include <string>
 
-#include "app/elapsed_time.h"
+#include "pages/common/elapsed_time.h"
 
 namespace {
 
@@ -14,9 +14,9 @@ void ShowElapsedTick(__time64_t startTime, const fw::CProgressCtrl& progress, co
                      const fw::CStatic& totalText) {
   const __time64_t LoadingTime = ::_time64(nullptr) - startTime;
   int nLower = 0;
-  int FileNum = 0;
-  progress.GetRange(nLower, FileNum);
-  const vandok::ElapsedTexts texts = vandok::elapsed_tick(LoadingTime, FileNum, progress.GetPos());
+  int nUpper = 0;
+  progress.GetRange(nLower, nUpper);
+  const vandok::ElapsedTexts texts = vandok::elapsed_tick(LoadingTime, nUpper, progress.GetPos());
   elapsedText.SetText(Widen(texts.loading).c_str());
   if (texts.has_complete) totalText.SetText(Widen(texts.complete).c_str());
 }

@@ -11,6 +11,7 @@
 
 #include "framework/controls.h"
 #include "framework/worker.h"
+#include "link/message.h"
 
 class TransferRun {
  public:
@@ -44,7 +45,7 @@ class TransferRun {
   void PostStopTimer() const;
   void PostRunEnded() const;
   // The worker's box (MessageBoxA, no owner); skipped once the window is closing.
-  void ShowMessage(const char* text) const;
+  void ShowMessage(vandok::Message message) const;
 
  private:
   void SetBusy(bool busy) const;

@@ -1,7 +1,8 @@
-#include "app/TransferRun.h"
+#include "pages/common/TransferRun.h"
 
-#include "framework/app_messages.h"
+#include "pages/common/app_messages.h"
 #include "framework/message_box.h"
+#include "pages/common/message_text.h"
 
 TransferRun::~TransferRun() {
   if (m_thread != nullptr) ::CloseHandle(m_thread);
@@ -67,8 +68,8 @@ void TransferRun::PostStopTimer() const { ::PostMessageW(m_page, WM_APP_STOP_TIM
 
 void TransferRun::PostRunEnded() const { ::PostMessageW(m_page, WM_APP_RUN_ENDED, 0, 0); }
 
-void TransferRun::ShowMessage(const char* text) const {
-  if (!m_cancel.load()) fw::ShowUnownedMessage(text);
+void TransferRun::ShowMessage(vandok::Message message) const {
+  if (!m_cancel.load()) fw::ShowUnownedMessage(vandok::message_text(message));
 }
 
 void TransferRun::SetBusy(bool busy) const {

@@ -1,4 +1,4 @@
-#include "app/FieldText.h"
+#include "pages/common/FieldText.h"
 
 #include <algorithm>
 #include <cstring>

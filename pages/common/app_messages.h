@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+// The caption of every message box the program shows.
+inline constexpr char kMessageCaption[] = "Vandok System Test";
+
 // Discovery worker -> main dialog, sent: show lParam (const char*) in a box
 // owned by the main dialog; returns once the user has closed it.
 inline constexpr UINT WM_APP_SHOW_MESSAGE = WM_APP + 1;

@@ -1,4 +1,4 @@
-#include "app/elapsed_time.h"
+#include "pages/common/elapsed_time.h"
 
 #include <cstdio>
 

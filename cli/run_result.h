@@ -1,0 +1,46 @@
+// What a vandok-cli run ended with, as data; the exit code, the JSON "result"
+// and the last word all derive from it.
+#pragma once
+
+#include <string>
+
+#include "cli/json.h"
+#include "link/message.h"
+#include "pages/ddr/ddr_test.h"
+#include "pages/flash/flash_transfer.h"
+
+namespace vandok::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitTestFailed = 1;  // the test ran and found a mismatch
+inline constexpr int kExitLink = 2;        // no board, or a send or receive failed
+inline constexpr int kExitBadInput = 3;
+inline constexpr int kExitCancelledBase = 128;  // + the signal number; 130 for Ctrl-C
+
+enum class RunKind { Pass, Fail, LinkError, BadInput, Cancelled };
+
+struct RunResult {
+  RunKind kind = RunKind::Pass;
+  int signal = 0;                   // what cancelled the run; 0 for Ctrl-C
+  Message message = Message::None;  // the system's word for the run
+  std::string note;                 // the companion's own word where the system has none
+  std::string board;                // address of the board used, when one was reached
+  JsonObject details;               // the command's own members of the JSON report
+};
+
+int exit_code(const RunResult& r);
+// "pass", "fail", "link_error", "bad_input", "cancelled"
+const char* result_name(RunKind kind);
+// The run's last word: the system's text, else the companion's note.
+std::string last_word(const RunResult& r);
+
+RunKind kind_of(const DdrOutcome& outcome);
+RunKind kind_of(const FlashOutcome& outcome);
+
+RunResult ended(RunKind kind, Message message);
+RunResult bad_input(Message message);
+// A command line that could not be understood.
+RunResult bad_input(const std::string& note);
+RunResult cancelled(int signal);
+
+}  // namespace vandok::cli
