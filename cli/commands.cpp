@@ -161,7 +161,7 @@ RunResult regwrite_command(const RunContext& context) {
   BoardConnection board(context.cancel);
   if (!open_board(context, board, result)) return result;
   result.board = board.address();
-  const Message failed = send_register_write(board.socket(), header);
+  const Message failed = send_register_write(board.socket(), header, o.idle_ms);
   if (failed != Message::None) {
     RunResult failure = context.cancel.requested.load() ? cancelled(context.cancel) : ended(RunKind::LinkError, failed);
     failure.board = result.board;
@@ -204,7 +204,8 @@ RunResult ddr_test_command(const RunContext& context) {
   ProgressBar bar(context.progress, stdout, std::uint64_t{2} * size * o.repeat);
   ConsoleDdrPort port(bar, size, o.repeat);
   RandomWords random(seed);
-  const DdrRun run{&board.socket(), request, written.get(), read.get(), &context.cancel.requested};
+  const DdrRun run{&board.socket(), request, written.get(), read.get(), &context.cancel.requested, o.idle_ms};
+  std::uint64_t unexpected = 0;
   std::uint32_t passed = 0;
   bool mismatch = false;
   DdrMismatchReport report;
@@ -217,8 +218,13 @@ RunResult ddr_test_command(const RunContext& context) {
       break;
     }
     const DdrOutcome outcome = vandok::run_ddr_test(run, port);
+    unexpected += outcome.unexpected_bytes;
     const RunKind kind = context.cancel.requested.load() ? RunKind::Cancelled : kind_of(outcome);
-    if (kind == RunKind::Pass) {
+    if (kind != RunKind::Cancelled && outcome.unexpected_bytes > 0) {
+      // Bytes nobody asked for put the read out of step: a link fault, and
+      // whatever the comparison said is not about the memory.
+      result = ended(RunKind::LinkError, Message::WriteReceiveFailed);
+    } else if (kind == RunKind::Pass) {
       ++passed;
     } else if (kind == RunKind::Cancelled) {
       result = cancelled(context.cancel);
@@ -234,6 +240,7 @@ RunResult ddr_test_command(const RunContext& context) {
   if (result.kind == RunKind::Pass) result.message = Message::DdrSuccess;
   result.board = board.address();
   details.number("passes_completed", passed);
+  details.number("unexpected_bytes", unexpected);
   if (!mismatch) details.null("failed_pass");
   add_transfer_figures(details, port.done(), seconds);
   if (mismatch) details.raw("mismatch", mismatch_json(report));
@@ -270,7 +277,7 @@ RunResult reconfig_command(const RunContext& context) {
   }
   ProgressBar bar(context.progress, stdout, on_wire);
   ConsoleFlashPort port(bar);
-  const FlashRun run{&board.socket(), &image, &context.cancel.requested};
+  const FlashRun run{&board.socket(), &image, &context.cancel.requested, context.options.idle_ms};
   const FlashOutcome outcome = vandok::run_flash_transfer(run, port);  // closes the file
   const double seconds = bar.seconds();
   bar.clear();

@@ -96,6 +96,9 @@ bool parse_options(int argc, const char* const* argv, Options& options, std::str
     } else if (name == "--port") {
       if (!parse_number(value, 1, 65535, number)) return fail(error, "--port needs a port number 1-65535");
       options.port = static_cast<std::uint16_t>(number);
+    } else if (name == "--idle-timeout") {
+      if (!parse_number(value, 1, 86400, number)) return fail(error, "--idle-timeout needs whole seconds, 1-86400");
+      options.idle_ms = static_cast<int>(number * 1000);
     } else if (name == "--start") {
       options.start = value;
       seen_start = seen_ddr_option = true;
@@ -165,6 +168,8 @@ std::string usage_text() {
          "  --board ADDR   the board's IPv4 address; without it the board is found by discovery\n"
          "  --port N       the board's TCP port (default 7777)\n"
          "  --json         print one JSON report of the run on standard output\n"
+         "  --idle-timeout S  seconds a step waits for a silent board before it fails\n"
+         "                 (default 30)\n"
          "  --pattern P    ddr-test data: increment (default, the window's), walking-ones,\n"
          "                 address (each word its own address) or random\n"
          "  --seed N       seed of the random pattern (default: chosen and printed)\n"

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/bulk_transfer.h"
 #include "link/command.h"
 #include "pages/ddr/ddr_patterns.h"
 
@@ -17,6 +18,7 @@ struct Options {
   bool json = false;
   std::string board;  // dotted IPv4; empty: find the board by discovery
   std::uint16_t port = BOARD_PORT;
+  int idle_ms = kIdleLimitMs;  // --idle-timeout: a board silent this long fails the step
 
   // regwrite ADDR VALUE: field texts, checked as the register page checks them.
   std::string register_address;

@@ -47,6 +47,7 @@ RunKind kind_of(const FlashOutcome& outcome) {
   switch (outcome.result) {
     case FlashResult::Pass: return RunKind::Pass;
     case FlashResult::LinkFailed: return RunKind::LinkError;
+    case FlashResult::FileReadFailed: return RunKind::BadInput;  // the file, not the board
     case FlashResult::Cancelled: return RunKind::Cancelled;
   }
   return RunKind::LinkError;

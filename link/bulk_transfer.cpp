@@ -1,6 +1,7 @@
 #include "link/bulk_transfer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace vandok {
@@ -11,29 +12,32 @@ void report(const ProgressFn& progress, std::uint32_t position) {
 }
 }  // namespace
 
-bool send_all(net::Socket s, const std::uint8_t* buf, std::size_t len) {
+bool send_all(net::Socket s, const std::uint8_t* buf, std::size_t len, int idle_ms) {
   while (len > 0) {
-    const long n = net::send_some(s, buf, len);
-    if (n < 0) return false;
+    const long n = net::send_within(s, buf, len, idle_ms);
+    if (n <= 0) return false;  // an error, or the board took nothing for idle_ms
     buf += n;
     len -= static_cast<std::size_t>(n);
   }
   return true;
 }
 
-bool send_header(net::Socket s, const CommandHeader& header) {
+bool send_header(net::Socket s, const CommandHeader& header, int idle_ms) {
+  // A connection the board closed still takes a send or two; the command
+  // would vanish without a word.
+  if (net::peer_state(s) == net::Peer::Gone) return false;
   const HeaderBytes bytes = encode_header(header);
-  return send_all(s, bytes.data(), bytes.size());
+  return send_all(s, bytes.data(), bytes.size(), idle_ms);
 }
 
 bool send_chunks(net::Socket s, const std::uint8_t* data, std::uint32_t size, std::uint32_t base,
-                 const ProgressFn& progress) {
+                 const ProgressFn& progress, int idle_ms) {
   std::uint32_t remaining = size;
   std::uint32_t offset = 0;
   for (;;) {
     const bool last = remaining <= CHUNK_SIZE;
     const std::uint32_t chunk = last ? remaining : CHUNK_SIZE;
-    if (!send_all(s, data + offset, chunk)) return false;
+    if (!send_all(s, data + offset, chunk, idle_ms)) return false;
     offset += chunk;
     report(progress, base + offset - 1);
     if (last) return true;
@@ -41,40 +45,46 @@ bool send_chunks(net::Socket s, const std::uint8_t* data, std::uint32_t size, st
   }
 }
 
-bool send_padded_chunks(net::Socket s, ImageSource& image, std::uint32_t size, std::uint8_t* chunk_buffer,
-                        const ProgressFn& progress) {
+ImageSend send_padded_chunks(net::Socket s, ImageSource& image, std::uint32_t size, std::uint8_t* chunk_buffer,
+                             const ProgressFn& progress, int idle_ms) {
   std::uint32_t remaining = size;
   std::uint32_t chunks = 0;
   report(progress, 0);
   for (;;) {
     const bool last = remaining <= CHUNK_SIZE;
     const std::size_t want = last ? remaining : CHUNK_SIZE;
-    const std::size_t got = image.read(chunk_buffer, want);
-    // A file that shrank under us is padded rather than sending stale bytes.
-    std::memset(chunk_buffer + got, 0xFF, CHUNK_SIZE - got);
-    if (!send_all(s, chunk_buffer, CHUNK_SIZE)) return false;
+    // A file that shrank or failed under us ends the image here: padding it
+    // would flash a corrupt image as if it were whole.
+    if (image.read(chunk_buffer, want) != want) return ImageSend::ReadFailed;
+    std::memset(chunk_buffer + want, 0xFF, CHUNK_SIZE - want);
+    if (!send_all(s, chunk_buffer, CHUNK_SIZE, idle_ms)) return ImageSend::SendFailed;
     ++chunks;
-    if (last) return true;
+    if (last) return ImageSend::Sent;
     report(progress, chunks * CHUNK_SIZE - 1);
     remaining -= CHUNK_SIZE;
   }
 }
 
 bool receive_chunks(net::Socket s, std::uint8_t* buf, std::uint32_t size, std::uint32_t base,
-                    const ProgressFn& progress, const std::atomic<bool>* cancel) {
+                    const ProgressFn& progress, const std::atomic<bool>* cancel, int idle_ms) {
+  using Clock = std::chrono::steady_clock;
   std::uint32_t remaining = size;
   std::uint32_t offset = 0;
+  auto last_byte = Clock::now();
   for (;;) {
     const bool last = remaining <= CHUNK_SIZE;
     const std::uint32_t chunk = last ? remaining : CHUNK_SIZE;
-    for (;;) {
+    for (std::uint32_t got = 0; got < chunk;) {
       if (cancel && cancel->load()) return false;
-      const net::Wait w = net::wait_readable(s, kReceiveWaitMs);
-      if (w == net::Wait::Ready) break;
-      if (w == net::Wait::Failed) return false;
+      const auto silent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_byte).count();
+      if (silent >= idle_ms) return false;
+      const int round = static_cast<int>(std::min<long long>(kReceiveWaitMs, idle_ms - silent));
+      const long n = net::recv_within(s, buf + offset + got, chunk - got, round);
+      if (n == net::kTimedOut) continue;
+      if (n <= 0) return false;  // closed by the board, or an error
+      got += static_cast<std::uint32_t>(n);
+      last_byte = Clock::now();
     }
-    if (receive_all(s, buf + offset, static_cast<std::int32_t>(chunk)) != static_cast<std::int32_t>(chunk))
-      return false;
     offset += chunk;
     report(progress, base + offset - 1);
     if (last) return true;

@@ -34,6 +34,7 @@ enum class Message : std::uint8_t {
   DdrSuccess,
   // flash image
   CannotOpenImage,
+  ReadImageFailed,
   ReconfigComplete,
   // register write
   RegisterAddress,
@@ -54,6 +55,7 @@ enum class TransferStep : std::uint8_t {
   ReadData,
   Compare,
   ImageHeader,
+  ImageRead,  // the image file came up short or failed
   ImageData,
   RegisterHeader,
 };

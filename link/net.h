@@ -31,6 +31,20 @@ long recv_some(Socket s, void* buf, std::size_t len);
 // Waits until s is readable; timeout in milliseconds.
 Wait wait_readable(Socket s, int timeout_ms);
 
+// What the two *_within calls return when nothing moved within the time.
+inline constexpr long kTimedOut = -2;
+// One send that waits at most timeout_ms for room: bytes sent (> 0), -1 on
+// an error, or kTimedOut.
+long send_within(Socket s, const void* data, std::size_t len, int timeout_ms);
+// One receive that waits at most timeout_ms for data: bytes received (> 0),
+// 0 at the end of the stream, -1 on an error, or kTimedOut.
+long recv_within(Socket s, void* buf, std::size_t len, int timeout_ms);
+
+// The far end as seen without waiting: still open, gone (closed, reset, or
+// shut down here), or open with bytes waiting that nobody asked for.
+enum class Peer { Open, Gone, BytesWaiting };
+Peer peer_state(Socket s);
+
 // Connects s to an IPv4 address (host byte order) within timeout_ms; the
 // socket is back in blocking mode afterwards. Returns true when accepted.
 bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms);

@@ -54,6 +54,62 @@ Wait wait_readable(Socket s, int timeout_ms) {
   return Wait::Ready;  // data, end of stream or error: recv tells which
 }
 
+namespace {
+
+// Waits for events on s; false when the time ran out or the wait failed.
+bool await(Socket s, short events, int timeout_ms) {
+  pollfd p{static_cast<int>(s), events, 0};
+  int r;
+  do {
+    r = ::poll(&p, 1, timeout_ms);
+  } while (r < 0 && errno == EINTR);
+  return r == 1 && (p.revents & POLLNVAL) == 0;
+}
+
+bool would_block() { return errno == EAGAIN || errno == EWOULDBLOCK; }
+
+}  // namespace
+
+long send_within(Socket s, const void* data, std::size_t len, int timeout_ms) {
+  const int fd = static_cast<int>(s);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ssize_t n;
+    do {
+      n = ::send(fd, data, len, MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    if (n >= 0) return static_cast<long>(n);
+    if (!would_block()) return -1;
+    if (attempt == 0 && !await(s, POLLOUT, timeout_ms)) return kTimedOut;
+  }
+  return kTimedOut;
+}
+
+long recv_within(Socket s, void* buf, std::size_t len, int timeout_ms) {
+  const int fd = static_cast<int>(s);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ssize_t n;
+    do {
+      n = ::recv(fd, buf, len, MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    if (n >= 0) return static_cast<long>(n);
+    if (!would_block()) return -1;
+    if (attempt == 0 && !await(s, POLLIN, timeout_ms)) return kTimedOut;
+  }
+  return kTimedOut;
+}
+
+Peer peer_state(Socket s) {
+  if (s == kInvalidSocket) return Peer::Gone;
+  char byte;
+  ssize_t n;
+  do {
+    n = ::recv(static_cast<int>(s), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  } while (n < 0 && errno == EINTR);
+  if (n > 0) return Peer::BytesWaiting;
+  if (n < 0 && would_block()) return Peer::Open;
+  return Peer::Gone;
+}
+
 bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms) {
   const int fd = static_cast<int>(s);
   sockaddr_in to{};

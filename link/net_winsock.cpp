@@ -31,25 +31,65 @@ void shutdown_both(Socket s) {
   if (s != kInvalidSocket) ::shutdown(native(s), SD_BOTH);
 }
 
-long send_some(Socket s, const void* data, std::size_t len) {
+namespace {
+
+// timeout_ms < 0: wait for ever.
+long send_waiting(Socket s, const void* data, std::size_t len, int timeout_ms) {
   // Waits for room in select rather than inside send: a closesocket from
   // another thread (the window closing) ends a select at once, whereas under
   // Wine a send blocked inside the call stays blocked while the peer reads
   // nothing. The socket is blocking again on return.
   u_long nonblocking = 1;
   if (::ioctlsocket(native(s), FIONBIO, &nonblocking) != 0) return -1;
-  int n;
-  for (;;) {
-    n = ::send(native(s), static_cast<const char*>(data), static_cast<int>(len), 0);
-    if (n != SOCKET_ERROR || ::WSAGetLastError() != WSAEWOULDBLOCK) break;
+  long result = -1;
+  for (bool waited = false;;) {
+    const int n = ::send(native(s), static_cast<const char*>(data), static_cast<int>(len), 0);
+    if (n != SOCKET_ERROR) {
+      result = n;
+      break;
+    }
+    if (::WSAGetLastError() != WSAEWOULDBLOCK) break;
+    if (waited) {
+      result = kTimedOut;
+      break;
+    }
     fd_set writable;
     FD_ZERO(&writable);
     FD_SET(native(s), &writable);
-    if (::select(0, nullptr, &writable, nullptr, nullptr) == SOCKET_ERROR) break;
+    timeval t{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+    const int r = ::select(0, nullptr, &writable, nullptr, timeout_ms < 0 ? nullptr : &t);
+    if (r == SOCKET_ERROR) break;
+    // Timed out: one last try, then give up.
+    waited = r == 0;
   }
   u_long blocking = 0;
   ::ioctlsocket(native(s), FIONBIO, &blocking);
-  return n == SOCKET_ERROR ? -1 : n;
+  return result;
+}
+
+}  // namespace
+
+long send_some(Socket s, const void* data, std::size_t len) { return send_waiting(s, data, len, -1); }
+
+long send_within(Socket s, const void* data, std::size_t len, int timeout_ms) {
+  return send_waiting(s, data, len, timeout_ms < 0 ? 0 : timeout_ms);
+}
+
+long recv_within(Socket s, void* buf, std::size_t len, int timeout_ms) {
+  const Wait w = wait_readable(s, timeout_ms);
+  if (w == Wait::TimedOut) return kTimedOut;
+  if (w == Wait::Failed) return -1;
+  return recv_some(s, buf, len);
+}
+
+Peer peer_state(Socket s) {
+  if (s == kInvalidSocket) return Peer::Gone;
+  const Wait w = wait_readable(s, 0);
+  if (w == Wait::TimedOut) return Peer::Open;
+  if (w == Wait::Failed) return Peer::Gone;
+  char byte;
+  const int n = ::recv(native(s), &byte, 1, MSG_PEEK);
+  return n > 0 ? Peer::BytesWaiting : Peer::Gone;
 }
 
 long recv_some(Socket s, void* buf, std::size_t len) {

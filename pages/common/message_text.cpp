@@ -26,6 +26,7 @@ const char* message_text(Message message) {
     case Message::CannotCompare: return "ERROR : Can not compare result!";
     case Message::DdrSuccess: return "DDR Read Write Success!!";
     case Message::CannotOpenImage: return "ERROR : Can not open rpt file!";
+    case Message::ReadImageFailed: return "ERROR : Read rpt file failed!";
     case Message::ReconfigComplete: return "Reconfig Complete!!";
     case Message::RegisterAddress: return "ERROR : Address!";
     case Message::RegisterValue: return "ERROR : Value!";
@@ -46,6 +47,7 @@ const char* step_name(TransferStep step) {
     case TransferStep::ReadData: return "read-data";
     case TransferStep::Compare: return "compare";
     case TransferStep::ImageHeader: return "image-header";
+    case TransferStep::ImageRead: return "image-read";
     case TransferStep::ImageData: return "image-data";
     case TransferStep::RegisterHeader: return "register-header";
   }

@@ -56,6 +56,9 @@ DdrOutcome run_ddr_test(const DdrRun& run, TransferPort& port) {
   // A failure caused by the window closing is nobody's news: no box then.
   const auto fail = [&](Message message, TransferStep step) -> DdrOutcome {
     note_link_failure(outcome, message, step);
+    // A board that failed mid-stream is out of step: the connection goes, so
+    // that the next command fails at once instead of talking past it.
+    if (step == TransferStep::WriteData || step == TransferStep::ReadData) net::shutdown_both(*run.socket);
     const bool closing = run.cancel && run.cancel->load();
     if (!closing) port.show_message(message);
     port.stop_timer();
@@ -77,23 +80,24 @@ DdrOutcome run_ddr_test(const DdrRun& run, TransferPort& port) {
     prepared = position + 1;
   };
   if (run.write_buffer) {
-    if (!send_header(*run.socket, CommandHeader{CMD_DDR_WRITE, size, 0, start})) {
+    if (!send_header(*run.socket, CommandHeader{CMD_DDR_WRITE, size, 0, start}, run.idle_ms)) {
       note_link_failure(outcome, Message::SendHeaderFailed, TransferStep::WriteHeader);
       port.show_message(Message::SendHeaderFailed);
-    } else if (!send_chunks(*run.socket, run.write_buffer, size, 0, write_progress)) {
+    } else if (!send_chunks(*run.socket, run.write_buffer, size, 0, write_progress, run.idle_ms)) {
       return fail(Message::TcpFailed, TransferStep::WriteData);
     }
   }
   bool received = false;
   if (run.read_buffer) {
-    discard_pending(*run.socket);
-    if (!send_header(*run.socket, CommandHeader{CMD_DDR_READ, size, 0, start})) {
+    outcome.unexpected_bytes += discard_pending(*run.socket);
+    if (!send_header(*run.socket, CommandHeader{CMD_DDR_READ, size, 0, start}, run.idle_ms)) {
       note_link_failure(outcome, Message::SendHeaderFailed, TransferStep::ReadHeader);
       port.show_message(Message::SendHeaderFailed);
-    } else if (!receive_chunks(*run.socket, run.read_buffer, size, size, progress, run.cancel)) {
+    } else if (!receive_chunks(*run.socket, run.read_buffer, size, size, progress, run.cancel, run.idle_ms)) {
       return fail(Message::WriteReceiveFailed, TransferStep::ReadData);
     } else {
       received = true;
+      outcome.unexpected_bytes += discard_pending(*run.socket);
     }
   }
   if (!run.write_buffer || !run.read_buffer) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "link/bulk_transfer.h"
 #include "link/message.h"
 #include "link/net.h"
 #include "pages/common/transfer_port.h"
@@ -32,6 +33,7 @@ struct DdrRun {
   const std::uint8_t* write_buffer = nullptr;
   std::uint8_t* read_buffer = nullptr;
   const std::atomic<bool>* cancel = nullptr;  // set when the window closes
+  int idle_ms = kIdleLimitMs;                 // a step with no byte moved this long fails
 };
 
 enum class DdrResult {
@@ -49,6 +51,9 @@ struct DdrOutcome {
   TransferStep failed_step = TransferStep::None;  // the first step that failed
   std::uint64_t bytes_moved = 0;                  // written plus read back
   DdrMismatchReport mismatch;                     // filled for Mismatch
+  // Bytes the board sent that nobody asked for (before the read, or right
+  // after it); dropped, never taken for data.
+  std::uint64_t unexpected_bytes = 0;
 };
 
 // Write, read back, compare, report through port in the window's order of

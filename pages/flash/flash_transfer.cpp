@@ -41,7 +41,7 @@ FlashOutcome run_flash_transfer(const FlashRun& run, TransferPort& port) {
   if (run.image && run.image->is_open()) {
     const CommandHeader header{CMD_FLASH_IMAGE, static_cast<std::uint32_t>(run.image->size()), 0,
                                FLASH_IMAGE_ADDRESS};
-    if (!send_header(*run.socket, header)) {
+    if (!send_header(*run.socket, header, run.idle_ms)) {
       outcome.message = Message::SendHeaderFailed;
       outcome.failed_step = TransferStep::ImageHeader;
     } else {
@@ -50,16 +50,21 @@ FlashOutcome run_flash_transfer(const FlashRun& run, TransferPort& port) {
         outcome.bytes_sent = position == 0 ? 0 : std::uint64_t{position} + 1;
         port.report_progress(position);
       };
-      if (!send_padded_chunks(*run.socket, source, static_cast<std::uint32_t>(run.image->size()),
-                              flash_chunk_buffer(), progress)) {
-        outcome.message = Message::TcpFailed;
-        outcome.failed_step = TransferStep::ImageData;
+      const ImageSend sent = send_padded_chunks(*run.socket, source, static_cast<std::uint32_t>(run.image->size()),
+                                                flash_chunk_buffer(), progress, run.idle_ms);
+      if (sent != ImageSend::Sent) {
+        outcome.message = sent == ImageSend::ReadFailed ? Message::ReadImageFailed : Message::TcpFailed;
+        outcome.failed_step = sent == ImageSend::ReadFailed ? TransferStep::ImageRead : TransferStep::ImageData;
+        // The board must see a cut transfer, never a complete one, and the
+        // connection is out of step either way.
+        net::shutdown_both(*run.socket);
       }
     }
     run.image->close();
   }
   if (outcome.failed_step != TransferStep::None) {
-    outcome.result = FlashResult::LinkFailed;
+    outcome.result =
+        outcome.failed_step == TransferStep::ImageRead ? FlashResult::FileReadFailed : FlashResult::LinkFailed;
     const bool closing = run.cancel && run.cancel->load();
     if (!closing) port.show_message(outcome.message);
     port.stop_timer();

@@ -54,9 +54,10 @@ struct FlashRun {
   const net::Socket* socket = nullptr;  // the page's socket reference
   ImageFile* image = nullptr;           // closed by the run
   const std::atomic<bool>* cancel = nullptr;
+  int idle_ms = kIdleLimitMs;  // a chunk the board takes nothing of this long fails
 };
 
-enum class FlashResult { Pass, LinkFailed, Cancelled };
+enum class FlashResult { Pass, LinkFailed, FileReadFailed, Cancelled };
 
 struct FlashOutcome {
   FlashResult result = FlashResult::Pass;

@@ -19,8 +19,8 @@ Message check_register_value(const char* value_text, CommandHeader& header) {
   return error != 0 ? Message::RegisterValue : Message::None;
 }
 
-Message send_register_write(net::Socket s, const CommandHeader& header) {
-  return send_header(s, header) ? Message::None : Message::SendRegisterFailed;
+Message send_register_write(net::Socket s, const CommandHeader& header, int idle_ms) {
+  return send_header(s, header, idle_ms) ? Message::None : Message::SendRegisterFailed;
 }
 
 }  // namespace vandok

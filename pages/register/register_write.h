@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "link/bulk_transfer.h"
 #include "link/command.h"
 #include "link/message.h"
 #include "link/net.h"
@@ -26,6 +27,6 @@ Message build_register_write(const char* address_text, ReadValue&& read_value, C
 }
 
 // Sends the header; returns Message::None, or the send failure.
-Message send_register_write(net::Socket s, const CommandHeader& header);
+Message send_register_write(net::Socket s, const CommandHeader& header, int idle_ms = kIdleLimitMs);
 
 }  // namespace vandok

@@ -21,6 +21,11 @@ std::vector<std::string> ddr(const std::string& start, const std::string& size, 
   return more;
 }
 
+std::vector<std::string> at_idle(std::vector<std::string> args, const std::string& seconds) {
+  args.insert(args.end(), {"--idle-timeout", seconds});
+  return args;
+}
+
 // Written out here from the documented layout: 32-bit little-endian words, tail 0xFF.
 std::vector<std::uint8_t> words(std::uint32_t size, std::uint32_t (*word)(std::uint32_t k)) {
   std::vector<std::uint8_t> b(size, 0xFF);
@@ -121,8 +126,13 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{{}, ddr("20000000", "1000"), 0, ""}, ExitCase{{}, {"regwrite", "FFFFFFFF", ""}, 0, ""},
         ExitCase{{}, {"--port", "1", "discover"}, 2, "ERROR : Can not find Broad!"},  // the last --port counts
         ExitCase{{"--close-mid-read"}, ddr("20000000", "40000"), 2, "ERROR : write receive failed!"},
-        // More than the socket buffers hold, so that the board's reset meets a send.
-        ExitCase{{"--close-on-accept"}, ddr("20000000", "2000000"), 2, "ERROR : TCP failed more than 64KB!"},
+        // A board that stops taking data fails the write after the idle limit.
+        ExitCase{{"--stall-after", "100000"}, at_idle(ddr("20000000", "2000000"), "1"), 2,
+                 "ERROR : TCP failed more than 64KB!"},
+        ExitCase{{"--silent-read"}, at_idle(ddr("20000000", "1000"), "1"), 2, "ERROR : write receive failed!"},
+        // Surplus bytes after a read are a link fault, never a mismatch.
+        ExitCase{{"--extra-read-bytes", "100"}, ddr("20000000", "1000", {"--repeat", "3"}), 2,
+                 "ERROR : write receive failed!"},
         ExitCase{{}, ddr("2000000G", "1000"), 3, "ERROR : DDR Address!"},
         ExitCase{{}, ddr("1FFFFFFF", "1000"), 3, "ERROR : DDR Address Over!"},
         ExitCase{{}, ddr("20000000", "0x1000"), 3, "ERROR : DDR Size!"},

@@ -70,9 +70,10 @@ class WindowClose {
 struct Ddr {
   std::vector<std::uint8_t> write, read;
   explicit Ddr(std::uint32_t size) : write(size), read(size) { fill_increment_pattern(write.data(), size); }
-  std::vector<std::string> run(net::Socket& s, const std::atomic<bool>* cancel = nullptr) {
+  std::vector<std::string> run(net::Socket& s, const std::atomic<bool>* cancel = nullptr, int idle_ms = kIdleLimitMs) {
     Recorder r;
-    run_ddr_test({&s, {kDdrLow, static_cast<std::uint32_t>(write.size())}, write.data(), read.data(), cancel}, r);
+    run_ddr_test({&s, {kDdrLow, static_cast<std::uint32_t>(write.size())}, write.data(), read.data(), cancel, idle_ms},
+                 r);
     return r.messages;
   }
 };
@@ -83,11 +84,15 @@ std::string temp_image(std::size_t size) {
   return path;
 }
 
-std::vector<std::string> flash(net::Socket& s, std::size_t size, const std::atomic<bool>* cancel = nullptr) {
+// cut_to: the file shrinks to this many bytes once opened and measured.
+std::vector<std::string> flash(net::Socket& s, std::size_t size, const std::atomic<bool>* cancel = nullptr,
+                               int idle_ms = kIdleLimitMs, std::size_t cut_to = SIZE_MAX) {
   ImageFile image;
-  if (!image.open(temp_image(size).c_str())) return {"(image not opened)"};
+  const std::string path = temp_image(size);
+  if (!image.open(path.c_str())) return {"(image not opened)"};
+  if (cut_to != SIZE_MAX) std::filesystem::resize_file(path, cut_to);
   Recorder r;
-  run_flash_transfer({&s, &image, cancel}, r);
+  run_flash_transfer({&s, &image, cancel, idle_ms}, r);
   return r.messages;
 }
 
@@ -163,6 +168,44 @@ TEST_F(FaultMatrix, StallMidImageThenWindowClosed) {
   const auto seen = flash(s, 8 << 20, &close.cancel);
   EXPECT_TRUE(seen.empty()) << joined(seen);
   record("board stalls after 100000 bytes, window closed", "flash image 8 MiB", seen, "run ends at the close, file closed");
+  net::close(s);
+}
+
+// A board that falls silent fails the step after the idle limit (short here),
+// and the connection goes with it.
+TEST_F(FaultMatrix, ReadNeverAnswered) {
+  SimHarness board(faults([](Options& o) { o.faults.silent_read = true; }));
+  net::Socket s = board.connect();
+  const auto seen = Ddr(1 << 20).run(s, nullptr, 500);
+  EXPECT_EQ(seen, (std::vector<std::string>{message_text(Message::WriteReceiveFailed)}));
+  EXPECT_FALSE(register_write_works(s));
+  record("read never answered", "DDR test 1 MiB, idle limit 0.5 s", seen,
+         "connection closed: the next command fails at once");
+  net::close(s);
+}
+
+TEST_F(FaultMatrix, StallMidImage) {
+  SimHarness board(faults([](Options& o) { o.shape.stall_after = 100000; }));
+  net::Socket s = board.connect();
+  const auto seen = flash(s, 8 << 20, nullptr, 500);
+  EXPECT_EQ(seen, (std::vector<std::string>{message_text(Message::TcpFailed)}));
+  EXPECT_FALSE(register_write_works(s));
+  record("board stalls after 100000 bytes", "flash image 8 MiB, idle limit 0.5 s", seen,
+         "connection closed: the next command fails at once");
+  net::close(s);
+}
+
+TEST_F(FaultMatrix, ImageFileCutShortWhileItStreams) {
+  SimHarness board;
+  net::Socket s = board.connect();
+  const auto seen = flash(s, 1 << 20, nullptr, kIdleLimitMs, 300000);
+  EXPECT_EQ(seen, (std::vector<std::string>{message_text(Message::ReadImageFailed)}));
+  const std::vector<std::string> log = board.commands(1);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(sim::test::json_field(log[0], "data_bytes"), "262144") << "four whole chunks, nothing of the short one";
+  EXPECT_NE(sim::test::json_field(log[0], "status"), "ok") << "the board must see a cut transfer";
+  record("image file cut to 300000 bytes after it was measured", "flash image 1 MiB", seen,
+         "nothing of the short chunk sent; the board sees a cut transfer");
   net::close(s);
 }
 

@@ -117,7 +117,8 @@ TEST_P(FlashImage, ArrivesUnpaddedWithItsDigest) {
   std::vector<std::uint8_t> chunk(CHUNK_SIZE);
   ASSERT_TRUE(send_header(s, {CMD_FLASH_IMAGE, GetParam(), 0, FLASH_IMAGE_ADDRESS}));
   std::uint32_t last_position = 0xFFFFFFFF;
-  ASSERT_TRUE(send_padded_chunks(s, source, GetParam(), chunk.data(), [&](std::uint32_t p) { last_position = p; }));
+  ASSERT_EQ(send_padded_chunks(s, source, GetParam(), chunk.data(), [&](std::uint32_t p) { last_position = p; }),
+            ImageSend::Sent);
   // The bar ends one chunk short of the image: the last chunk reports nothing.
   const std::uint32_t chunks = std::max<std::uint32_t>(1, (GetParam() + CHUNK_SIZE - 1) / CHUNK_SIZE);
   EXPECT_EQ(last_position, chunks == 1 ? 0 : (chunks - 1) * CHUNK_SIZE - 1);

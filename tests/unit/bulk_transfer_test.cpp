@@ -101,7 +101,8 @@ TEST(SendPaddedChunks, WholeChunksPaddedWithFFAndPositionsOfAllButTheLast) {
     VectorImage source(image);
     std::vector<std::uint8_t> chunk(CHUNK_SIZE, 0x5A);  // stale bytes must never leak out
     std::vector<std::uint32_t> seen;
-    ASSERT_TRUE(send_padded_chunks(pair.host, source, c.size, chunk.data(), [&](std::uint32_t p) { seen.push_back(p); }));
+    ASSERT_EQ(send_padded_chunks(pair.host, source, c.size, chunk.data(), [&](std::uint32_t p) { seen.push_back(p); }),
+              ImageSend::Sent);
     testing::finish_sending(pair.host);
     const std::vector<std::uint8_t> wire = peer.take();
     const std::size_t chunks = std::max<std::size_t>(1, (c.size + CHUNK_SIZE - 1) / CHUNK_SIZE);
@@ -112,16 +113,23 @@ TEST(SendPaddedChunks, WholeChunksPaddedWithFFAndPositionsOfAllButTheLast) {
   }
 }
 
-TEST(SendPaddedChunks, AShrunkFileIsPaddedNotFilledWithStaleBytes) {
-  SocketPair pair;
-  Collector peer(pair.peer);
-  VectorImage source(pattern(100));  // header said 300
-  std::vector<std::uint8_t> chunk(CHUNK_SIZE, 0x5A);
-  ASSERT_TRUE(send_padded_chunks(pair.host, source, 300, chunk.data(), nullptr));
-  testing::finish_sending(pair.host);
-  const std::vector<std::uint8_t> wire = peer.take();
-  ASSERT_EQ(wire.size(), CHUNK_SIZE);
-  EXPECT_TRUE(std::all_of(wire.begin() + 100, wire.end(), [](std::uint8_t b) { return b == 0xFF; }));
+TEST(SendPaddedChunks, AFileThatComesUpShortStopsBeforeTheShortChunk) {
+  struct Cut {
+    std::uint32_t announced;
+    std::size_t available;
+    std::size_t chunks_sent;  // only whole chunks read in full go out
+  };
+  const Cut cuts[] = {{300, 100, 0}, {65536, 65535, 0}, {200000, 65536, 1}, {200000, 131072 + 5, 2}, {200000, 199999, 3}};
+  for (const Cut& c : cuts) {
+    SocketPair pair;
+    Collector peer(pair.peer);
+    VectorImage source(pattern(c.available));
+    std::vector<std::uint8_t> chunk(CHUNK_SIZE, 0x5A);
+    EXPECT_EQ(send_padded_chunks(pair.host, source, c.announced, chunk.data(), nullptr), ImageSend::ReadFailed)
+        << c.available;
+    testing::finish_sending(pair.host);
+    EXPECT_EQ(peer.take().size(), c.chunks_sent * CHUNK_SIZE) << c.available;
+  }
 }
 
 TEST(ReceiveChunks, TakesExactlyTheSizeFromAPeerThatDribbles) {
