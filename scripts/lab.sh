@@ -307,7 +307,7 @@ lab_start_app() {
   exe=$(basename "$LAB_EXE")
   # exec all the way down: LAB_APP_PID is the program's own process.
   (cd "$LAB_DIR/app" && exec ip netns exec "$LAB_PC_NS" env WINEPREFIX="$WINEPREFIX" DISPLAY="$DISPLAY" \
-    WINEDEBUG=${LAB_WINEDEBUG:--all} WINEDLLOVERRIDES="$(lab_dll_overrides)" wine "$exe" "$@") \
+    WINEDEBUG=-all WINEDLLOVERRIDES="$(lab_dll_overrides)" wine "$exe" "$@") \
     >>"$LAB_DIR/app.out" 2>&1 &
   LAB_APP_PID=$!
   lab_record pid "$LAB_APP_PID"

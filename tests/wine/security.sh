@@ -171,8 +171,8 @@ case $case in
       [ -f "$CLI_EXE" ] || wt_skip "no vandok-cli.exe beside the program's build"
       step "vandok-cli.exe discover: the board found, the planted DLL never run"
       plant_and_run "$LAB_DIR/cli" "$CLI_EXE" discover
-      expect_eq "address" "$LAB_BOARD_IP" "$OUT"
       expect_not_run "$LAB_DIR/cli" "in vandok-cli.exe"
+      expect_eq "address" "$LAB_BOARD_IP" "$OUT"
       exit 0
     fi
 
