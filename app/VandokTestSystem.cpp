@@ -5,6 +5,7 @@
 #include <ole2.h>
 
 #include "app/VandokTestSystemDlg.h"
+#include "link/dll_search.h"
 #include "link/net.h"
 
 namespace {
@@ -32,4 +33,7 @@ int CVandokTestSystemApp::InitInstance() {
   return 0;
 }
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return theApp.Run(instance); }
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  vandok::restrict_dll_search_to_system32();
+  return theApp.Run(instance);
+}

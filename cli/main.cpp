@@ -6,6 +6,7 @@
 #include "cli/cancel.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "link/dll_search.h"
 #include "link/net.h"
 
 using namespace vandok::cli;
@@ -44,6 +45,7 @@ void print_json(const Options& options, const RunResult& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vandok::restrict_dll_search_to_system32();
   const std::vector<std::string> arguments = program_arguments(argc, argv);
   std::vector<const char*> argument_texts;
   for (const std::string& a : arguments) argument_texts.push_back(a.c_str());

@@ -1,4 +1,6 @@
-// Adapters through GetAdaptersInfo (iphlpapi).
+// Adapters through GetAdaptersInfo. IP Helper is not one of the DLLs Windows
+// always takes from System32, so it is not imported: it is loaded from System32
+// here, when discovery first needs it (see link/dll_search.h).
 #include "link/adapters.h"
 
 #include <winsock2.h>
@@ -7,7 +9,35 @@
 
 namespace vandok {
 
+namespace {
+
+struct IpHelper {
+  DWORD(WINAPI* get_adapters_info)(PIP_ADAPTER_INFO, PULONG) = nullptr;
+  DWORD load_error = NO_ERROR;
+};
+
+// Loaded once, and kept for the life of the process.
+const IpHelper& ip_helper() {
+  static const IpHelper loaded = [] {
+    IpHelper h;
+    const HMODULE dll = ::LoadLibraryExW(L"iphlpapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (dll != nullptr)
+      h.get_adapters_info = reinterpret_cast<decltype(h.get_adapters_info)>(
+          reinterpret_cast<void*>(::GetProcAddress(dll, "GetAdaptersInfo")));
+    if (h.get_adapters_info == nullptr) h.load_error = ::GetLastError();
+    return h;
+  }();
+  return loaded;
+}
+
+}  // namespace
+
 bool list_adapters(std::vector<AdapterRecord>& adapters, int& error, bool& alloc_failed) {
+  const IpHelper& iphlpapi = ip_helper();
+  if (iphlpapi.get_adapters_info == nullptr) {
+    error = static_cast<int>(iphlpapi.load_error);
+    return false;
+  }
   const HANDLE heap = ::GetProcessHeap();
   ULONG ulOutBufLen = 648;  // one record of the 32-bit layout; the first call sizes the list
   auto* info = static_cast<IP_ADAPTER_INFO*>(::HeapAlloc(heap, 0, ulOutBufLen));
@@ -15,7 +45,7 @@ bool list_adapters(std::vector<AdapterRecord>& adapters, int& error, bool& alloc
     alloc_failed = true;
     return false;
   }
-  if (::GetAdaptersInfo(info, &ulOutBufLen) == ERROR_BUFFER_OVERFLOW) {
+  if (iphlpapi.get_adapters_info(info, &ulOutBufLen) == ERROR_BUFFER_OVERFLOW) {
     ::HeapFree(heap, 0, info);
     info = static_cast<IP_ADAPTER_INFO*>(::HeapAlloc(heap, 0, ulOutBufLen));
     if (info == nullptr) {
@@ -23,7 +53,7 @@ bool list_adapters(std::vector<AdapterRecord>& adapters, int& error, bool& alloc
       return false;
     }
   }
-  const DWORD result = ::GetAdaptersInfo(info, &ulOutBufLen);
+  const DWORD result = iphlpapi.get_adapters_info(info, &ulOutBufLen);
   if (result != NO_ERROR) {
     error = static_cast<int>(result);
     ::HeapFree(heap, 0, info);

@@ -130,8 +130,12 @@ lab_board() { ip netns exec "$LAB_BOARD_NS" "$@"; }
 # A command in the PC namespace with this lab's Wine prefix and display.
 lab_pc_wine() {
   ip netns exec "$LAB_PC_NS" env WINEPREFIX="$WINEPREFIX" DISPLAY="$DISPLAY" WINEDEBUG=-all \
-    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" "$@"
+    WINEDLLOVERRIDES="$(lab_dll_overrides)" "$@"
 }
+
+# Wine's DLL overrides for the program: no Mono, Gecko or menu builder, and the
+# test's own (LAB_DLL_OVERRIDES, e.g. "iphlpapi=n,b": a DLL beside the program first).
+lab_dll_overrides() { echo "${LAB_DLL_OVERRIDES:+$LAB_DLL_OVERRIDES;}mscoree,mshtml=;winemenubuilder.exe=d"; }
 
 lab_net_up() {
   local id=$$ h
@@ -282,6 +286,8 @@ lab_stage_app() {
   rm -rf "$dir" && mkdir -p "$dir"
   [ -f "$LAB_EXE" ] || { lab_log "no program at $LAB_EXE"; return 1; }
   cp "$LAB_EXE" "$dir/"
+  # Files a test puts beside the program (LAB_BESIDE_APP: NAME=SOURCE ...).
+  for f in ${LAB_BESIDE_APP[@]+"${LAB_BESIDE_APP[@]}"}; do cp "${f#*=}" "$dir/${f%%=*}" || return 1; done
   [ "$LAB_NO_LOGOS" = 1 ] && return 0
   local missing=()
   for logo in "${LAB_LOGOS[@]}"; do
@@ -301,7 +307,7 @@ lab_start_app() {
   exe=$(basename "$LAB_EXE")
   # exec all the way down: LAB_APP_PID is the program's own process.
   (cd "$LAB_DIR/app" && exec ip netns exec "$LAB_PC_NS" env WINEPREFIX="$WINEPREFIX" DISPLAY="$DISPLAY" \
-    WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wine "$exe" "$@") \
+    WINEDEBUG=-all WINEDLLOVERRIDES="$(lab_dll_overrides)" wine "$exe" "$@") \
     >>"$LAB_DIR/app.out" 2>&1 &
   LAB_APP_PID=$!
   lab_record pid "$LAB_APP_PID"

@@ -20,7 +20,11 @@ in 192.168.x.x), press "Discovery", then use the tabs: "EPSQ Reconfig" streams
 a .rpd flash image, "DDR RW" runs the DDR write/read-back test, "Register
 Access" writes one register. Keep the five .JPG files beside the program.
 vandok-cli.exe offers the same board checks for scripts ("vandok-cli --help").
-Needs only the DLLs that come with Windows.
+Needs only the DLLs that come with Windows, and no administrator rights.
+
+Security: both programs can be run from any folder, a Downloads folder too. A
+DLL that lies beside them is never loaded: they load DLLs from Windows' own
+folders only.
 TXT
 sed -i 's/$/\r/' "$out/README.txt"
 (cd "$root/build/release" && zip -qr "$name.zip" "$name")

@@ -5,6 +5,12 @@
 #                               on, goes to a discovery candidate on port 7777; it sends no UDP
 #   security.sh -- read-bounds  a board that sends more than was asked: every read takes only
 #                               what it asked for, the runs succeed and the program lives on
+#   security.sh -- planted-dll [window|cli]
+#                               a DLL of ours dropped beside the program as iphlpapi.dll and
+#                               loaded native-first never runs in it: the window through
+#                               start-up (pictures), a discovery and the open-file dialog;
+#                               vandok-cli.exe through a discovery. A program importing IP
+#                               Helper the ordinary way, beside the same DLL, runs it.
 source "$(dirname "$0")/lib.sh"
 wt_init "$@"
 case=${WT_ARGS[0]:-network}
@@ -89,6 +95,7 @@ case $case in
     echo "   attempts to port 7777 (host numbers): ${tries[*]}; Wine's CUPS look-up: $wine_print packet(s)"
     [ ${#wrong[@]} = 0 ] || wt_fail "traffic other than attempts at a candidate's port 7777: ${wrong[*]}"
     [[ " ${tries[*]} " == *" 13 "* ]] || wt_fail "the capture did not see the attempt at the board"
+    close_and_expect_clean_exit
     ;;
 
   read-bounds)
@@ -130,9 +137,58 @@ case $case in
     expect_command $((commands + 1)) '.command == 4 and .address == 5 and .value == 6'
     expect_no_box 0.3
     expect_no_crash
+    close_and_expect_clean_exit
+    ;;
+
+  planted-dll)
+    tools=$(dirname "$LAB_DRIVER_EXE")
+    [ -f "$tools/planted-dll.dll" ] && [ -f "$tools/iphlpapi-importer.exe" ] ||
+      wt_skip "no planted-dll.dll or iphlpapi-importer.exe beside the driver"
+    lab_or_fail --pc-host 3 --board-host 1
+    # As Windows searches: the program's folder before System32.
+    LAB_DLL_OVERRIDES="iphlpapi=n,b"
+    LAB_BESIDE_APP=("iphlpapi.dll=$tools/planted-dll.dll")
+    ran=planted-dll-ran.txt
+
+    # plant_and_run DIR PROGRAM ARGS...: PROGRAM in DIR with the DLL beside it; its output in OUT.
+    plant_and_run() {
+      local dir=$1 exe=$2
+      shift 2
+      mkdir -p "$dir" && cp "$exe" "$dir/" && cp "$tools/planted-dll.dll" "$dir/iphlpapi.dll"
+      OUT=$(cd "$dir" && lab_pc_wine timeout 60 wine "$(basename "$exe")" "$@" 2>"$dir/err.txt" | tr -d '\r')
+    }
+    expect_not_run() {
+      [ ! -e "$1/$ran" ] || wt_fail "the planted DLL ran $2, in: $(tr -d '\r' <"$1/$ran" | sort -u | paste -sd' ')"
+    }
+
+    step "control: the planted DLL runs in a program that imports IP Helper the ordinary way"
+    plant_and_run "$LAB_DIR/control" "$tools/iphlpapi-importer.exe"
+    grep -q 'iphlpapi-importer.exe' "$LAB_DIR/control/$ran" 2>/dev/null ||
+      wt_fail "the planted DLL did not run in the control program: this test could not see the fault"
+
+    if [ "${WT_ARGS[1]:-window}" = cli ]; then
+      CLI_EXE=$(dirname "$LAB_EXE")/../cli/vandok-cli.exe
+      [ -f "$CLI_EXE" ] || wt_skip "no vandok-cli.exe beside the program's build"
+      step "vandok-cli.exe discover: the board found, the planted DLL never run"
+      plant_and_run "$LAB_DIR/cli" "$CLI_EXE" discover
+      expect_not_run "$LAB_DIR/cli" "in vandok-cli.exe"
+      expect_eq "address" "$LAB_BOARD_IP" "$OUT"
+      exit 0
+    fi
+
+    step "the window: start-up, with the pictures"
+    app_or_fail
+    expect_not_run "$LAB_DIR/app" "at start-up"
+    step "a discovery"
+    discover
+    expect_not_run "$LAB_DIR/app" "in a discovery"
+    step "the open-file dialog"
+    click "$ID_BROWSE"
+    drv cancel-file 15 >/dev/null
+    expect_not_run "$LAB_DIR/app" "with the open-file dialog"
+    close_and_expect_clean_exit
+    expect_not_run "$LAB_DIR/app" "at the end"
     ;;
 
   *) wt_fail "unknown case $case" ;;
 esac
-
-close_and_expect_clean_exit
