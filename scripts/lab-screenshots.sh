@@ -9,39 +9,30 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "${1:-$root/build/screenshots}" && cd "${1:-$root/build/screenshots}" && pwd)
 source "$root/scripts/lab.sh"
+source "$root/scripts/lab-steps.sh"
+STEPS_NAME=lab-screenshots STEPS_OUT=$out
 trap lab_down EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-die() { echo "lab-screenshots: $*" >&2; exit 1; }
-drv() { lab_drv "$@" || die "driver step '$*' failed"; }
-
-shot() {
-  local l t w h
-  read -r l t w h <<<"$(drv window-rect)"
-  sleep 0.3
-  import -display "$DISPLAY" -window root -crop "${w}x${h}+${l}+${t}" +repage "$out/$1.png" || die "no screenshot"
-  echo "$out/$1.png"
-}
-
 # 400 kB/s: a 4 MiB write and read-back take about 20 s.
-lab_up --headless --dir "$out/lab" --sim-arg --throttle --sim-arg 400000 || die "the lab did not come up"
-lab_start_app || die "the program did not start"
-shot start
-drv click 1016 >/dev/null
-[ "$(drv messagebox 30)" = "SUCCES : Found device!" ] || die "discovery failed"
-drv wait-text 1029 "$LAB_BOARD_IP" 5 >/dev/null
-shot discovered
-shot page-epsq
-drv select-tab 2 >/dev/null
-shot page-register
-drv select-tab 1 >/dev/null
-shot page-ddr
-drv set-text 1027 20000000 >/dev/null
-drv set-text 1028 400000 >/dev/null
-drv click 1013 >/dev/null
+lab_up --headless --dir "$out/lab" --sim-arg --throttle --sim-arg 400000 || steps_die "the lab did not come up"
+lab_start_app || steps_die "the program did not start"
+steps_shot start
+steps_drv click 1016 >/dev/null
+[ "$(steps_drv messagebox 30)" = "SUCCES : Found device!" ] || steps_die "discovery failed"
+steps_drv wait-text 1029 "$LAB_BOARD_IP" 5 >/dev/null
+steps_shot discovered
+steps_shot page-epsq
+steps_drv select-tab 2 >/dev/null
+steps_shot page-register
+steps_drv select-tab 1 >/dev/null
+steps_shot page-ddr
+steps_drv set-text 1027 20000000 >/dev/null
+steps_drv set-text 1028 400000 >/dev/null
+steps_drv click 1013 >/dev/null
 sleep 4
-shot ddr-running
-drv messagebox 60 >/dev/null
-drv close >/dev/null
+steps_shot ddr-running
+steps_drv messagebox 60 >/dev/null
+steps_drv close >/dev/null
 lab_wait_app_exit 10

@@ -483,6 +483,9 @@ lab_down() {
   return 0
 }
 
+# A folder for one run by hand, kept after the lab: logs and pictures.
+lab_run_dir() { echo "$LAB_ROOT/build/lab/run-$(date +%Y%m%d-%H%M%S)-$$"; }
+
 lab_main() {
   local run_test=() opts=() with_app=0
   while [ $# -gt 0 ]; do
@@ -507,7 +510,8 @@ lab_main() {
   fi
 
   # Interactive: a run folder that outlives the lab, for the logs and the screenshot.
-  local dir=$LAB_ROOT/build/lab/run-$(date +%Y%m%d-%H%M%S)-$$
+  local dir
+  dir=$(lab_run_dir)
   lab_up --display --dir "$dir" "${opts[@]}" || return 1
   lab_start_app || return 1
   echo "lab: PC $LAB_PC_IP (namespace $LAB_PC_NS), board $LAB_BOARD_IP (namespace $LAB_BOARD_NS)"

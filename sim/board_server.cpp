@@ -16,7 +16,9 @@
 namespace vandok::sim {
 
 BoardServer::BoardServer(const Options& options, CommandLog& log, const StopSignal& stop)
-    : options_(options), log_(log), stop_(stop) {}
+    : options_(options), log_(log), stop_(stop) {
+  if (options_.preallocate_size > 0) state_.ddr.preallocate(options_.preallocate_start, options_.preallocate_size);
+}
 
 BoardServer::~BoardServer() {
   if (listen_fd_ >= 0) ::close(listen_fd_);

@@ -23,6 +23,16 @@ void DdrMemory::write(std::uint32_t address, const std::uint8_t* data, std::size
   }
 }
 
+void DdrMemory::preallocate(std::uint32_t address, std::uint64_t len) {
+  if (len == 0) return;
+  const std::uint64_t last = (std::uint64_t{address} + len - 1) / kPageSize;
+  pages_.reserve(pages_.size() + static_cast<std::size_t>(last - address / kPageSize + 1));
+  for (std::uint64_t index = address / kPageSize; index <= last; ++index) {
+    std::unique_ptr<Page>& page = pages_[static_cast<std::uint32_t>(index)];
+    if (!page) page = std::make_unique<Page>();  // zeroing touches every byte: the pages are in
+  }
+}
+
 void DdrMemory::read(std::uint32_t address, std::uint8_t* out, std::size_t len) const {
   while (len > 0) {
     const std::uint32_t index = address / kPageSize;

@@ -24,6 +24,9 @@ class DdrMemory {
   void write(std::uint32_t address, const std::uint8_t* data, std::size_t len);
   void read(std::uint32_t address, std::uint8_t* out, std::size_t len) const;
 
+  // Takes (and zeroes) every page of the range up front; requires in_range(address, len).
+  void preallocate(std::uint32_t address, std::uint64_t len);
+
   std::size_t page_count() const { return pages_.size(); }
 
  private:

@@ -6,6 +6,8 @@
 #include <limits>
 #include <string_view>
 
+#include "sim/ddr_memory.h"
+
 namespace vandok::sim {
 
 namespace {
@@ -15,6 +17,25 @@ bool parse_number(std::string_view text, std::uint64_t max, std::uint64_t& out) 
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || text.empty() || value > max) return false;
   out = value;
+  return true;
+}
+
+// "START:SIZE", each decimal or 0x-hexadecimal, inside the DDR window.
+bool parse_ddr_range(std::string_view text, std::uint32_t& start, std::uint64_t& size) {
+  const auto number = [](std::string_view t, std::uint64_t& out) {
+    const bool hex = t.starts_with("0x") || t.starts_with("0X");
+    if (hex) t.remove_prefix(2);
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), out, hex ? 16 : 10);
+    return !t.empty() && ec == std::errc() && end == t.data() + t.size();
+  };
+  const std::size_t colon = text.find(':');
+  std::uint64_t s = 0, n = 0;
+  if (colon == std::string_view::npos || !number(text.substr(0, colon), s) || !number(text.substr(colon + 1), n) ||
+      s > std::numeric_limits<std::uint32_t>::max() || n == 0 ||
+      !DdrMemory::in_range(static_cast<std::uint32_t>(s), n))
+    return false;
+  start = static_cast<std::uint32_t>(s);
+  size = n;
   return true;
 }
 
@@ -117,6 +138,13 @@ ParseResult parse_options(int argc, const char* const* argv, Options& o, std::st
     } else if (arg == "--max-connections") {
       ok = number(std::numeric_limits<std::uint64_t>::max(), n);
       o.max_connections = n;
+    } else if (arg == "--preallocate-ddr") {
+      std::string_view text;
+      ok = value(text);
+      if (ok && !parse_ddr_range(text, o.preallocate_start, o.preallocate_size)) {
+        error = "--preallocate-ddr: not START:SIZE inside 0x10000000-0x3FFFFFFF: " + std::string(text);
+        ok = false;
+      }
     } else {
       error = "unknown option: " + std::string(argv[i]);
       ok = false;
@@ -137,6 +165,9 @@ std::string usage_text(const char* program) {
          "  --flash-out FILE       write each received flash image (unpadded) to FILE\n"
          "  --max-connections N    exit after serving N connections\n"
          "  --no-digest            log an empty sha256 (for throughput runs)\n"
+         "  --preallocate-ddr START:SIZE\n"
+         "                         take the DDR pages of this range before serving\n"
+         "                         (for throughput runs; e.g. 0x20000000:0x10000000)\n"
          "  --help                 show this help\n"
          "\n"
          "Faults:\n"

@@ -21,6 +21,10 @@ struct Options {
   StreamShape shape;
   bool close_on_accept = false;
   std::uint64_t max_connections = 0;  // 0 = serve until stopped
+  // DDR pages taken before serving, so that a throughput run does not time the
+  // board's allocation; size 0 = none.
+  std::uint32_t preallocate_start = 0;
+  std::uint64_t preallocate_size = 0;
 };
 
 enum class ParseResult { Run, Help, Error };

@@ -37,5 +37,18 @@ TEST(SimDdrMemory, PagesExistOnlyWhereWritten) {
   EXPECT_EQ(ddr.page_count(), 3u);
 }
 
+// Preallocated pages cover the range's partial pages too, read as zero and keep
+// what was written before.
+TEST(SimDdrMemory, PreallocationTakesEveryPageOfTheRangeOnce) {
+  DdrMemory ddr;
+  const std::vector<std::uint8_t> data = {7, 8};
+  ddr.write(0x20010000, data.data(), data.size());
+  ddr.preallocate(0x2000FFFF, 0x10002);  // the last byte of one page to the first of the third
+  EXPECT_EQ(ddr.page_count(), 3u);
+  std::vector<std::uint8_t> window(4);
+  ddr.read(0x2000FFFF, window.data(), window.size());
+  EXPECT_EQ(window, (std::vector<std::uint8_t>{0, 7, 8, 0}));
+}
+
 }  // namespace
 }  // namespace vandok::sim

@@ -17,7 +17,7 @@ TEST(SimOptions, EveryFlagInBothForms) {
   std::string error;
   ASSERT_EQ(parse({"--listen", "127.0.0.2", "--port=0", "--json-log", "l.jsonl", "--flash-out=f.bin", "--port-file",
                    "p", "--no-digest", "--corrupt-read", "--close-mid-read", "--silent-read", "--close-on-accept",
-                   "--extra-read-bytes", "9", "--stall-after=0", "--throttle", "12500000", "--max-connections", "3"},
+                   "--extra-read-bytes", "9", "--stall-after=0", "--throttle", "12500000", "--max-connections", "3", "--preallocate-ddr=0x20000000:4096"},
                   o, error),
             ParseResult::Run)
       << error;
@@ -32,6 +32,8 @@ TEST(SimOptions, EveryFlagInBothForms) {
   EXPECT_EQ(o.shape.stall_after, 0u);
   EXPECT_EQ(o.shape.throttle, 12500000u);
   EXPECT_EQ(o.max_connections, 3u);
+  EXPECT_EQ(o.preallocate_start, 0x20000000u);
+  EXPECT_EQ(o.preallocate_size, 4096u);
 
   Options defaults;
   EXPECT_EQ(parse({}, defaults, error), ParseResult::Run);
@@ -46,7 +48,10 @@ TEST(SimOptions, RejectsBadValues) {
   const std::vector<std::vector<const char*>> bad = {
       {"--bogus"},          {"--port"},           {"--port", "65536"},       {"--port", "12x"},
       {"--port", "-1"},     {"--throttle", "0"},  {"--listen", "localhost"}, {"--corrupt-read=1"},
-      {"--json-log", ""},   {"--stall-after", ""}};
+      {"--json-log", ""},   {"--stall-after", ""},
+      {"--preallocate-ddr", "0x20000000"}, {"--preallocate-ddr", "0x20000000:0"},
+      {"--preallocate-ddr", "0x0:16"},     {"--preallocate-ddr", "0x3FFFFFFF:2"},
+      {"--preallocate-ddr", "0x2000000g:16"}};
   for (const auto& args : bad) {
     Options o;
     std::string error;
