@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs what a Windows user needs into build/release/VandokTestSystem-1.0.0.1/
 # and a zip beside it: the program, its logo pictures, the command-line
-# companion and a short read-me. Needs a built Windows tree (scripts/build.sh).
+# companion, the font settings for Wine (wine-fonts.reg) and a short read-me.
+# Needs a built Windows tree (scripts/build.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 win=$root/build/win
@@ -10,7 +11,7 @@ out=$root/build/release/$name
 
 rm -rf "$out" "$out.zip"
 mkdir -p "$out"
-cp "$win/app/VandokTestSystem.exe" "$root"/resources/logos/*.JPG "$out/"
+cp "$win/app/VandokTestSystem.exe" "$root"/resources/logos/*.JPG "$root/resources/wine-fonts.reg" "$out/"
 [ -f "$win/cli/vandok-cli.exe" ] && cp "$win/cli/vandok-cli.exe" "$out/"
 cat >"$out/README.txt" <<'TXT'
 VandokTestSystem 1.0.0.1
@@ -21,7 +22,13 @@ a .rpd flash image, "DDR RW" runs the DDR write/read-back test, "Register
 Access" writes one register. Keep the five .JPG files beside the program.
 vandok-cli.exe offers the same board checks for scripts ("vandok-cli --help").
 Needs only the DLLs that come with Windows.
+
+On Linux under Wine: install the DejaVu fonts (Debian, Ubuntu:
+fonts-dejavu-extra), then, once per Wine prefix, in this folder:
+    wine regedit wine-fonts.reg
+It draws the window's font with DejaVu Sans Condensed, so that the window has
+its Windows size and the logos at its bottom show whole.
 TXT
-sed -i 's/$/\r/' "$out/README.txt"
+sed -i 's/$/\r/' "$out/README.txt" "$out/wine-fonts.reg"
 (cd "$root/build/release" && zip -qr "$name.zip" "$name")
 echo "release: $out.zip"
