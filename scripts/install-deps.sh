@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ libgtest-dev pkg-config          # native build and unit tests
   g++-mingw-w64-x86-64 mingw-w64-tools                    # Windows cross build
   wine64 xvfb x11-utils imagemagick                       # running the program headless
+  fonts-dejavu-extra                                      # DejaVu Sans Condensed: the dialog font under Wine
   iproute2 tcpdump iperf3 bc python3 jq                   # the lab network, its logs, benchmarks
   clang libclang-rt-14-dev                                # fuzzing
 )

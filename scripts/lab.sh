@@ -216,12 +216,12 @@ lab_prefix_up() {
     exec {fd}>&-
   done
   [ -n "$LAB_PREFIX_FD" ] || { lab_log "all Wine prefix slots are in use"; return 1; }
-  if [ ! -f "$WINEPREFIX/.vandok-lab-ready" ]; then
-    lab_log "creating Wine prefix $WINEPREFIX (first time only, ~10 s)"
-    lab_pc_wine wineboot -i >"$LAB_DIR/wineboot.log" 2>&1 || { lab_log "wineboot failed"; return 1; }
-    # No window manager under Xvfb: unmanaged windows spare a 2 s wait after every
-    # closed box and at exit. A crash prints its backtrace instead of a dialog.
-    cat >"$LAB_DIR/lab.reg" <<'EOF'
+  # The marker holds a checksum of the registry settings below: a prefix made
+  # before a setting changed gets the new settings on its next use.
+  local ready=$WINEPREFIX/.vandok-lab-ready fonts=$LAB_ROOT/resources/wine-fonts.reg sum
+  # No window manager under Xvfb: unmanaged windows spare a 2 s wait after every
+  # closed box and at exit. A crash prints its backtrace instead of a dialog.
+  cat >"$LAB_DIR/lab.reg" <<'EOF'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
@@ -233,11 +233,20 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\Drivers]
 "Audio"=""
 EOF
-    lab_pc_wine wine regedit /S "Z:${LAB_DIR//\//\\}\\lab.reg" >>"$LAB_DIR/wineboot.log" 2>&1 ||
-      { lab_log "registry set-up failed"; return 1; }
-    lab_pc_wine wineserver -w
-    touch "$WINEPREFIX/.vandok-lab-ready"
+  sum=$(cat "$LAB_DIR/lab.reg" "$fonts" | cksum)
+  [ -f "$ready" ] && [ "$(cat "$ready")" = "$sum" ] && return 0
+  if [ ! -f "$ready" ]; then
+    lab_log "creating Wine prefix $WINEPREFIX (first time only, ~10 s)"
+    lab_pc_wine wineboot -i >"$LAB_DIR/wineboot.log" 2>&1 || { lab_log "wineboot failed"; return 1; }
   fi
+  # The window's font as on Windows (resources/wine-fonts.reg, also in the release).
+  local f
+  for f in "$LAB_DIR/lab.reg" "$fonts"; do
+    lab_pc_wine wine regedit /S "Z:${f//\//\\}" >>"$LAB_DIR/wineboot.log" 2>&1 ||
+      { lab_log "registry set-up failed"; return 1; }
+  done
+  lab_pc_wine wineserver -w
+  echo "$sum" >"$ready"
 }
 
 lab_start_sim() {

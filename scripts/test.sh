@@ -27,6 +27,7 @@ fi
 
 status=0
 ctest --test-dir "$root/build/linux" -j "$jobs" --output-on-failure --timeout 300 || status=$?
-# The README's fault matrix is the one this run wrote.
-"$root/scripts/splice-fault-matrix.sh" || true
+# The run changes no tracked file: the fault matrices stay under build/
+# (scripts/refresh-readme-tables.sh copies them into the README).
+echo "fault matrices: build/linux/fault-matrix.md, build/linux/tests/wine/out/faults/fault-matrix.md"
 exit "$status"

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Puts the fault matrices that the test run wrote into the README, each between
-# its markers: the native one (the transfer code against the simulator) and the
-# Wine one (the real window in the lab). A table the run did not write is left as it was.
+# Puts the fault matrices that the last test run wrote under build/ into the
+# README, each between its markers: the native one (the transfer code against the
+# simulator) and the Wine one (the real window in the lab). A table the run did not
+# write is left as it was. Run by hand after a test run; the test run itself
+# changes no tracked file.
+#   scripts/refresh-readme-tables.sh [NATIVE-BUILD-DIR]   (default build/linux)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/linux}
