@@ -284,6 +284,7 @@ RunResult reconfig_command(const RunContext& context) {
   result = context.cancel.requested.load() ? cancelled(context.cancel) : ended(kind_of(outcome), outcome.message);
   result.board = board.address();
   add_transfer_figures(details, outcome.bytes_sent, seconds);
+  details.boolean("confirmed", outcome.confirmed);
   result.details = details;
   if (context.human && result.kind == RunKind::Pass)
     std::printf("%s\n%u bytes in %u chunks, %s\n", message_text(Message::ReconfigComplete), size, chunks,

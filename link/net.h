@@ -45,6 +45,12 @@ long recv_within(Socket s, void* buf, std::size_t len, int timeout_ms);
 enum class Peer { Open, Gone, BytesWaiting };
 Peer peer_state(Socket s);
 
+// Waits until the far end has taken every byte sent on s (the send queue is
+// empty). Stuck: the queue did not shrink for idle_ms. Unknown: the platform
+// cannot tell.
+enum class Drain { Done, Stuck, Unknown };
+Drain wait_sent(Socket s, int idle_ms);
+
 // Connects s to an IPv4 address (host byte order) within timeout_ms; the
 // socket is back in blocking mode afterwards. Returns true when accepted.
 bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms);

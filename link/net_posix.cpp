@@ -3,12 +3,16 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace vandok::net {
 
@@ -108,6 +112,22 @@ Peer peer_state(Socket s) {
   if (n > 0) return Peer::BytesWaiting;
   if (n < 0 && would_block()) return Peer::Open;
   return Peer::Gone;
+}
+
+Drain wait_sent(Socket s, int idle_ms) {
+  using Clock = std::chrono::steady_clock;
+  int queued = 0;
+  if (::ioctl(static_cast<int>(s), SIOCOUTQ, &queued) != 0) return Drain::Unknown;
+  int last = queued;
+  auto moved = Clock::now();
+  while (queued > 0) {
+    if (Clock::now() - moved >= std::chrono::milliseconds(idle_ms)) return Drain::Stuck;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (::ioctl(static_cast<int>(s), SIOCOUTQ, &queued) != 0) return Drain::Unknown;
+    if (queued < last) moved = Clock::now();
+    last = queued;
+  }
+  return Drain::Done;
 }
 
 bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms) {

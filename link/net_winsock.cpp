@@ -82,6 +82,10 @@ long recv_within(Socket s, void* buf, std::size_t len, int timeout_ms) {
   return recv_some(s, buf, len);
 }
 
+// Winsock tells what is in flight (SIO_TCP_INFO) but not what still waits in
+// the send buffer behind a closed window, so the end cannot be confirmed.
+Drain wait_sent(Socket, int) { return Drain::Unknown; }
+
 Peer peer_state(Socket s) {
   if (s == kInvalidSocket) return Peer::Gone;
   const Wait w = wait_readable(s, 0);

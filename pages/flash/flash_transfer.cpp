@@ -52,7 +52,15 @@ FlashOutcome run_flash_transfer(const FlashRun& run, TransferPort& port) {
       };
       const ImageSend sent = send_padded_chunks(*run.socket, source, static_cast<std::uint32_t>(run.image->size()),
                                                 flash_chunk_buffer(), progress, run.idle_ms);
-      if (sent != ImageSend::Sent) {
+      // Success only once the board has taken every byte: a board that stops
+      // reading leaves the end of the image in our send buffer.
+      const net::Drain drained = sent == ImageSend::Sent ? net::wait_sent(*run.socket, run.idle_ms) : net::Drain::Unknown;
+      outcome.confirmed = drained == net::Drain::Done;
+      if (sent == ImageSend::Sent && drained == net::Drain::Stuck) {
+        outcome.message = Message::TcpFailed;
+        outcome.failed_step = TransferStep::ImageData;
+        net::shutdown_both(*run.socket);
+      } else if (sent != ImageSend::Sent) {
         outcome.message = sent == ImageSend::ReadFailed ? Message::ReadImageFailed : Message::TcpFailed;
         outcome.failed_step = sent == ImageSend::ReadFailed ? TransferStep::ImageRead : TransferStep::ImageData;
         // The board must see a cut transfer, never a complete one, and the

@@ -64,6 +64,9 @@ struct FlashOutcome {
   Message message = Message::None;  // the run's last word
   TransferStep failed_step = TransferStep::None;
   std::uint64_t bytes_sent = 0;  // image bytes on the wire, padding included
+  // The board took every byte before success was reported; false where the
+  // platform cannot tell (success is then reported on the last chunk handed over).
+  bool confirmed = false;
 };
 
 // Header, then the image in padded chunks. Success alone ends with
