@@ -51,6 +51,15 @@ register_write_fails() {
   expect_eq "register write on a dead connection" "ERROR : Send Register failed!" "$box"
 }
 
+# flash_start FILE MIB: a random image of MIB MiB, chosen and started on "EPSQ Reconfig".
+flash_start() {
+  head -c $(($2 * 1048576)) /dev/urandom >"$1"
+  drv select-tab 0 >/dev/null
+  click "$ID_BROWSE"
+  drv open-file "$(win_path "$1")" 15 >/dev/null
+  click "$ID_RECONFIG"
+}
+
 # The window is closed while the board hangs: the process ends by itself.
 close_while_hanging() {
   expect_no_box 3.5
@@ -124,27 +133,17 @@ row "DDR read never answered (--silent-read)" "DDR test of 64 KiB" "\"ERROR : wr
 
 step "the board stops all traffic in the middle of a flash image"
 board --stall-after 300000
-image=$LAB_DIR/image.rpd
 # Larger than what the two TCP stacks can buffer between them, so that the
 # program's sends block once the board stops reading.
-head -c 33554432 /dev/urandom >"$image"
-drv select-tab 0 >/dev/null
-click "$ID_BROWSE"
-drv open-file "$(win_path "$image")" 15 >/dev/null
-click "$ID_RECONFIG"
+flash_start "$LAB_DIR/image.rpd" 32
 close_while_hanging
 row "all traffic stops after 300000 bytes (--stall-after 300000)" "flash image of 32 MiB, then close the window within 30 s" "no message while the window waits" "closing the window ends the process at once, cleanly"
 
 step "the image file is cut short while it streams"
 board --throttle 2000000
-image=$LAB_DIR/cut.rpd
-head -c 16777216 /dev/urandom >"$image"
-drv select-tab 0 >/dev/null
-click "$ID_BROWSE"
-drv open-file "$(win_path "$image")" 15 >/dev/null
-click "$ID_RECONFIG"
+flash_start "$LAB_DIR/cut.rpd" 16
 sleep 2
-truncate -s 1048576 "$image"
+truncate -s 1048576 "$LAB_DIR/cut.rpd"
 expect_box "ERROR : Read rpt file failed!" 30
 expect_no_box 0.3
 flash_log=''
