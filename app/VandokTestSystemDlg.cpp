@@ -68,8 +68,7 @@ BOOL CVandokTestSystemDlg::OnInitDialog() {
   Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon ? m_hSmallIcon : m_hIcon));
 
-  const std::atomic<bool> opening{false};
-  if (!m_link.replace(opening)) {
+  if (!m_link.replace(m_closing)) {
     ShowMessage(vandok::message_text(vandok::Message::SocketFailed));
     return TRUE;
   }
