@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "link/bulk_transfer.h"
 #include "link/message.h"
@@ -63,6 +64,7 @@ struct FlashOutcome {
   Message message = Message::None;  // the run's last word
   TransferStep failed_step = TransferStep::None;
   std::uint64_t bytes_sent = 0;  // image bytes on the wire, padding included
+  std::string sha256;            // hex SHA-256 of the image bytes sent, without the 0xFF padding
 };
 
 // Header, then the image in padded chunks. Success alone ends with
