@@ -158,6 +158,7 @@ RunResult regwrite_command(const RunContext& context) {
   if (refused != Message::None) return bad_input(refused);
   RunResult result;
   result.details.text("address", hex_text(header.address)).text("value", hex_text(header.value));
+  result.history = register_fields(header.address, header.value);
   BoardConnection board(context.cancel);
   if (!open_board(context, board, result)) return result;
   result.board = board.address();
@@ -166,6 +167,7 @@ RunResult regwrite_command(const RunContext& context) {
     RunResult failure = context.cancel.requested.load() ? cancelled(context.cancel) : ended(RunKind::LinkError, failed);
     failure.board = result.board;
     failure.details = result.details;
+    failure.history = result.history;
     return failure;
   }
   if (context.human)
@@ -188,6 +190,9 @@ RunResult ddr_test_command(const RunContext& context) {
   else
     details.null("seed");
   details.number("repeat", o.repeat);
+  JsonObject history =
+      ddr_fields(request.start, size, ddr_pattern_name(o.pattern), o.pattern == DdrPattern::Random ? &seed : nullptr,
+                 o.repeat);
 
   std::unique_ptr<std::uint8_t[]> written(new (std::nothrow) std::uint8_t[size]);
   if (!written) return bad_input(Message::WriteMallocFailed);
@@ -198,6 +203,8 @@ RunResult ddr_test_command(const RunContext& context) {
   RunResult result;
   if (!open_board(context, board, result)) {
     result.details = details;
+    add_mismatch_summary(history, nullptr);
+    result.history = history;
     return result;
   }
 
@@ -238,6 +245,10 @@ RunResult ddr_test_command(const RunContext& context) {
   add_transfer_figures(details, port.done(), seconds);
   if (mismatch) details.raw("mismatch", mismatch_json(report));
   result.details = details;
+  add_mismatch_summary(history, mismatch ? &report : nullptr);
+  result.history = history;
+  result.seconds = seconds;
+  result.bytes = port.done();
 
   if (context.human) {
     if (result.kind == RunKind::Pass) std::printf("%s\n", message_text(Message::DdrSuccess));
@@ -255,7 +266,11 @@ RunResult ddr_test_command(const RunContext& context) {
 
 RunResult reconfig_command(const RunContext& context) {
   ImageFile image;
-  if (!image.open(context.options.image_path.c_str())) return bad_input(Message::CannotOpenImage);
+  if (!image.open(context.options.image_path.c_str())) {
+    RunResult refused = bad_input(Message::CannotOpenImage);
+    refused.history = image_fields(context.options.image_path, 0, "");
+    return refused;
+  }
   const std::uint32_t size = static_cast<std::uint32_t>(image.size());
   const std::uint32_t chunks = std::max<std::uint32_t>(1, (size + (CHUNK_SIZE - 1)) / CHUNK_SIZE);
   const std::uint64_t on_wire = std::uint64_t{chunks} * CHUNK_SIZE;
@@ -266,6 +281,7 @@ RunResult reconfig_command(const RunContext& context) {
   RunResult result;
   if (!open_board(context, board, result)) {
     result.details = details;
+    result.history = image_fields(context.options.image_path, size, "");
     return result;
   }
   ProgressBar bar(context.progress, stdout, on_wire);
@@ -278,6 +294,9 @@ RunResult reconfig_command(const RunContext& context) {
   result.board = board.address();
   add_transfer_figures(details, outcome.bytes_sent, seconds);
   result.details = details;
+  result.history = image_fields(context.options.image_path, size, outcome.sha256);
+  result.seconds = seconds;
+  result.bytes = outcome.bytes_sent;
   if (context.human && result.kind == RunKind::Pass)
     std::printf("%s\n%u bytes in %u chunks, %s\n", message_text(Message::ReconfigComplete), size, chunks,
                 transfer_figures(on_wire, seconds).c_str());
