@@ -3,6 +3,22 @@
 #include <new>
 
 #include "pages/common/FieldText.h"
+#include "pages/ddr/ddr_record.h"
+
+namespace {
+
+void RecordDdrRun(const vandok::BoardLink& link, vandok::RunKind kind, vandok::Message message,
+                  const vandok::DdrRequest* request) {
+  vandok::RunRecord record = vandok::window_record(link.board_address(), "ddr-test", kind, message);
+  if (request) {
+    record.fields = vandok::ddr_fields(request->start, request->size,
+                                       vandok::ddr_pattern_name(vandok::DdrPattern::Increment), nullptr, 1);
+    vandok::add_mismatch_summary(record.fields, nullptr);
+  }
+  vandok::record_run(record);
+}
+
+}  // namespace
 
 const fw::MessageEntry<CDDRRWTab> CDDRRWTab::kMessages[] = {
     {WM_COMMAND, IDC_INCREMENT_TEST, BN_CLICKED, &CDDRRWTab::OnIncrementTest},
@@ -29,6 +45,7 @@ bool CDDRRWTab::OnIncrementTest(fw::Message&) {
   ReadFieldText(field, strSize);
   const vandok::Message refused = vandok::check_ddr_fields(strAddress, strSize, m_request);
   if (refused != vandok::Message::None) {
+    RecordDdrRun(m_link, vandok::RunKind::BadInput, refused, nullptr);
     ShowMessage(refused);
     return true;
   }
@@ -38,12 +55,14 @@ bool CDDRRWTab::OnIncrementTest(fw::Message&) {
   const std::uint32_t size = m_request.size;
   m_writeBuffer.reset(new (std::nothrow) std::uint8_t[size]);
   if (!m_writeBuffer) {
+    RecordDdrRun(m_link, vandok::RunKind::BadInput, vandok::Message::WriteMallocFailed, &m_request);
     ShowMessage(vandok::Message::WriteMallocFailed);
     return true;
   }
   vandok::fill_increment_pattern(m_writeBuffer.get(), size);
   m_readBuffer.reset(new (std::nothrow) std::uint8_t[size]);
   if (!m_readBuffer) {
+    RecordDdrRun(m_link, vandok::RunKind::BadInput, vandok::Message::ReadMallocFailed, &m_request);
     ShowMessage(vandok::Message::ReadMallocFailed);
     return true;
   }
@@ -67,7 +86,17 @@ unsigned __stdcall CDDRRWTab::DdrTestThread(void* argument) {
   run.read_buffer = page->m_readBuffer.get();
   run.cancel = page->m_run.CancelFlag();
   Port port(page->m_run);
-  vandok::run_ddr_test(run, port);
+  const vandok::DdrOutcome outcome = vandok::run_ddr_test(run, port);
+  // The line is written before the page hears of the end, and touches no window.
+  vandok::RunRecord record =
+      vandok::window_record(page->m_link.board_address(), "ddr-test", vandok::kind_of(outcome), outcome.message);
+  record.seconds = port.Seconds();
+  record.bytes = outcome.bytes_moved;
+  record.fields = vandok::ddr_fields(run.request.start, run.request.size,
+                                     vandok::ddr_pattern_name(vandok::DdrPattern::Increment), nullptr, 1);
+  vandok::add_mismatch_summary(record.fields,
+                               outcome.result == vandok::DdrResult::Mismatch ? &outcome.mismatch : nullptr);
+  vandok::record_run(record);
   page->m_run.PostRunEnded();
   return 0;
 }
