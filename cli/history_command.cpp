@@ -151,7 +151,7 @@ int history_command(const Options& options) {
   if (options.json) {
     for (const std::string& line : lines) std::printf("%s\n", line.c_str());
   } else if (lines.empty()) {
-    std::printf("no runs yet in %s\n", path.string().c_str());
+    std::printf("no runs yet in %s\n", path_text(path).c_str());
   } else {
     std::fputs(history_table(lines).c_str(), stdout);
   }

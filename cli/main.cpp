@@ -61,7 +61,7 @@ void record(const Options& options, const RunResult& r, double run_seconds) {
   record.fields = r.history;
   if (vandok::record_run(record) == vandok::HistoryWrite::Failed)
     std::fprintf(stderr, "vandok-cli: the run history could not be written to %s\n",
-                 vandok::history_path().string().c_str());
+                 vandok::path_text(vandok::history_path()).c_str());
 }
 
 double seconds_since(std::chrono::steady_clock::time_point start) {

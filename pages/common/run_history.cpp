@@ -132,6 +132,11 @@ std::filesystem::path history_path() {
   return history_platform::default_path();
 }
 
+std::string path_text(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 std::filesystem::path rotated_path(const std::filesystem::path& path) {
   std::filesystem::path rotated = path;
   rotated.replace_filename(path.stem().native() + std::filesystem::path(".1").native() + path.extension().native());

@@ -70,6 +70,8 @@ std::string history_line(const RunRecord& record, std::int64_t unix_ms);
 // $XDG_STATE_HOME/vandok/history.jsonl (~/.local/state/vandok/) elsewhere.
 // Empty when off or when no home is known.
 std::filesystem::path history_path();
+// The path in UTF-8, for messages (never throws on Windows names).
+std::string path_text(const std::filesystem::path& path);
 // history.jsonl -> history.1.jsonl: where a full file goes.
 std::filesystem::path rotated_path(const std::filesystem::path& path);
 
