@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(VANDOK_SHA256_PORTABLE)
 #include <cpuid.h>
 #include <immintrin.h>
 #define VANDOK_SHA_X86 1
