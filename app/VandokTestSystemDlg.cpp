@@ -6,9 +6,9 @@
 #include "framework/app.h"
 #include "framework/worker.h"
 #include "link/discovery.h"
-#include "pages/common/run_history.h"
 #include "pages/common/app_messages.h"
 #include "pages/common/message_text.h"
+#include "pages/common/run_history.h"
 
 namespace {
 

@@ -7,15 +7,16 @@
 
 namespace {
 
-void RecordDdrRun(const vandok::BoardLink& link, vandok::RunKind kind, vandok::Message message,
-                  const vandok::DdrRequest* request) {
+// The history line of a DDR test; request is null when the fields were refused.
+vandok::RunRecord DdrRecord(const vandok::BoardLink& link, vandok::RunKind kind, vandok::Message message,
+                            const vandok::DdrRequest* request, const vandok::DdrMismatchReport* mismatch = nullptr) {
   vandok::RunRecord record = vandok::window_record(link.board_address(), "ddr-test", kind, message);
   if (request) {
     record.fields = vandok::ddr_fields(request->start, request->size,
                                        vandok::ddr_pattern_name(vandok::DdrPattern::Increment), nullptr, 1);
-    vandok::add_mismatch_summary(record.fields, nullptr);
+    vandok::add_mismatch_summary(record.fields, mismatch);
   }
-  vandok::record_run(record);
+  return record;
 }
 
 }  // namespace
@@ -45,7 +46,7 @@ bool CDDRRWTab::OnIncrementTest(fw::Message&) {
   ReadFieldText(field, strSize);
   const vandok::Message refused = vandok::check_ddr_fields(strAddress, strSize, m_request);
   if (refused != vandok::Message::None) {
-    RecordDdrRun(m_link, vandok::RunKind::BadInput, refused, nullptr);
+    vandok::record_run(DdrRecord(m_link, vandok::RunKind::BadInput, refused, nullptr));
     ShowMessage(refused);
     return true;
   }
@@ -55,14 +56,14 @@ bool CDDRRWTab::OnIncrementTest(fw::Message&) {
   const std::uint32_t size = m_request.size;
   m_writeBuffer.reset(new (std::nothrow) std::uint8_t[size]);
   if (!m_writeBuffer) {
-    RecordDdrRun(m_link, vandok::RunKind::BadInput, vandok::Message::WriteMallocFailed, &m_request);
+    vandok::record_run(DdrRecord(m_link, vandok::RunKind::BadInput, vandok::Message::WriteMallocFailed, &m_request));
     ShowMessage(vandok::Message::WriteMallocFailed);
     return true;
   }
   vandok::fill_increment_pattern(m_writeBuffer.get(), size);
   m_readBuffer.reset(new (std::nothrow) std::uint8_t[size]);
   if (!m_readBuffer) {
-    RecordDdrRun(m_link, vandok::RunKind::BadInput, vandok::Message::ReadMallocFailed, &m_request);
+    vandok::record_run(DdrRecord(m_link, vandok::RunKind::BadInput, vandok::Message::ReadMallocFailed, &m_request));
     ShowMessage(vandok::Message::ReadMallocFailed);
     return true;
   }
@@ -88,14 +89,11 @@ unsigned __stdcall CDDRRWTab::DdrTestThread(void* argument) {
   Port port(page->m_run);
   const vandok::DdrOutcome outcome = vandok::run_ddr_test(run, port);
   // The line is written before the page hears of the end, and touches no window.
-  vandok::RunRecord record =
-      vandok::window_record(page->m_link.board_address(), "ddr-test", vandok::kind_of(outcome), outcome.message);
+  const bool mismatch = outcome.result == vandok::DdrResult::Mismatch;
+  vandok::RunRecord record = DdrRecord(page->m_link, vandok::kind_of(outcome), outcome.message, &run.request,
+                                       mismatch ? &outcome.mismatch : nullptr);
   record.seconds = port.Seconds();
   record.bytes = outcome.bytes_moved;
-  record.fields = vandok::ddr_fields(run.request.start, run.request.size,
-                                     vandok::ddr_pattern_name(vandok::DdrPattern::Increment), nullptr, 1);
-  vandok::add_mismatch_summary(record.fields,
-                               outcome.result == vandok::DdrResult::Mismatch ? &outcome.mismatch : nullptr);
   vandok::record_run(record);
   page->m_run.PostRunEnded();
   return 0;
