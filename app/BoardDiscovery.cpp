@@ -27,7 +27,14 @@ void BoardDiscovery::standard_output(const std::string& line) {
 
 void BoardDiscovery::debug_trace(const std::string& text) { ::OutputDebugStringA(text.c_str()); }
 
+double BoardDiscovery::Seconds() const {
+  const auto end = m_boxShown ? m_firstBox : std::chrono::steady_clock::now();
+  return std::chrono::duration<double>(end - m_start).count();
+}
+
 void BoardDiscovery::show_message(vandok::Message message) {
+  if (!m_boxShown) m_firstBox = std::chrono::steady_clock::now();
+  m_boxShown = true;
   if (!m_cancel.load())
     ::SendMessageW(m_dialog, WM_APP_SHOW_MESSAGE, 0, reinterpret_cast<LPARAM>(vandok::message_text(message)));
 }

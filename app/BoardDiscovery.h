@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 
 #include "link/discovery.h"
 #include "pages/common/board_link.h"
@@ -25,9 +26,14 @@ class BoardDiscovery : public vandok::DiscoveryHost {
   void set_status_address(std::uint32_t address) override;
   void enable_tabs(bool enabled) override;
   bool cancelled() override { return m_cancel.load(); }
+  // Seconds from the start to the first box, or to now: the run's own time for the history.
+  double Seconds() const;
 
  private:
   HWND m_dialog;
   vandok::BoardLink& m_link;
   const std::atomic<bool>& m_cancel;
+  const std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point m_firstBox{};
+  bool m_boxShown = false;
 };

@@ -8,6 +8,7 @@
 #include "link/discovery.h"
 #include "pages/common/app_messages.h"
 #include "pages/common/message_text.h"
+#include "pages/common/run_history.h"
 
 namespace {
 
@@ -186,6 +187,15 @@ unsigned __stdcall CVandokTestSystemDlg::DiscoveryThread(void* argument) {
   auto* dlg = static_cast<CVandokTestSystemDlg*>(argument);
   BoardDiscovery host(dlg->m_hWnd, dlg->m_link, dlg->m_closing);
   const vandok::DiscoveryResult result = vandok::run_discovery(host, dlg->m_nPrivate);
+  const bool found = result.outcome == vandok::DiscoveryOutcome::Found;
+  // The pages' commands reach the board found last; a run that found none leaves the tabs off.
+  if (found || result.outcome == vandok::DiscoveryOutcome::NotFound ||
+      result.outcome == vandok::DiscoveryOutcome::NoPrivateAdapter)
+    dlg->m_link.set_board_address(found ? result.board : 0);
+  vandok::RunRecord record =
+      vandok::window_record(found ? result.board : 0, "discover", vandok::kind_of(result), result.message);
+  record.seconds = host.Seconds();
+  vandok::record_run(record);
   ::PostMessageW(dlg->m_hWnd, WM_APP_DISCOVERY_ENDED, static_cast<WPARAM>(result.outcome), 0);
   return 0;
 }

@@ -11,8 +11,9 @@
 #include "link/bulk_transfer.h"
 #include "link/command.h"
 #include "link/discovery.h"
-#include "pages/ddr/ddr_patterns.h"
 #include "pages/common/message_text.h"
+#include "pages/common/run_history.h"
+#include "pages/ddr/ddr_patterns.h"
 #include "pages/ddr/ddr_test.h"
 #include "pages/flash/flash_transfer.h"
 #include "pages/register/register_write.h"
@@ -158,6 +159,7 @@ RunResult regwrite_command(const RunContext& context) {
   if (refused != Message::None) return bad_input(refused);
   RunResult result;
   result.details.text("address", hex_text(header.address)).text("value", hex_text(header.value));
+  result.history = register_fields(header.address, header.value);
   BoardConnection board(context.cancel);
   if (!open_board(context, board, result)) return result;
   result.board = board.address();
@@ -166,6 +168,7 @@ RunResult regwrite_command(const RunContext& context) {
     RunResult failure = context.cancel.requested.load() ? cancelled(context.cancel) : ended(RunKind::LinkError, failed);
     failure.board = result.board;
     failure.details = result.details;
+    failure.history = result.history;
     return failure;
   }
   if (context.human)
@@ -188,6 +191,9 @@ RunResult ddr_test_command(const RunContext& context) {
   else
     details.null("seed");
   details.number("repeat", o.repeat);
+  JsonObject history =
+      ddr_fields(request.start, size, ddr_pattern_name(o.pattern), o.pattern == DdrPattern::Random ? &seed : nullptr,
+                 o.repeat);
 
   std::unique_ptr<std::uint8_t[]> written(new (std::nothrow) std::uint8_t[size]);
   if (!written) return bad_input(Message::WriteMallocFailed);
@@ -198,6 +204,8 @@ RunResult ddr_test_command(const RunContext& context) {
   RunResult result;
   if (!open_board(context, board, result)) {
     result.details = details;
+    add_mismatch_summary(history, nullptr);
+    result.history = history;
     return result;
   }
 
@@ -245,6 +253,10 @@ RunResult ddr_test_command(const RunContext& context) {
   add_transfer_figures(details, port.done(), seconds);
   if (mismatch) details.raw("mismatch", mismatch_json(report));
   result.details = details;
+  add_mismatch_summary(history, mismatch ? &report : nullptr);
+  result.history = history;
+  result.seconds = seconds;
+  result.bytes = port.done();
 
   if (context.human) {
     if (result.kind == RunKind::Pass) std::printf("%s\n", message_text(Message::DdrSuccess));
@@ -262,7 +274,11 @@ RunResult ddr_test_command(const RunContext& context) {
 
 RunResult reconfig_command(const RunContext& context) {
   ImageFile image;
-  if (!image.open(context.options.image_path.c_str())) return bad_input(Message::CannotOpenImage);
+  if (!image.open(context.options.image_path.c_str())) {
+    RunResult refused = bad_input(Message::CannotOpenImage);
+    refused.history = image_fields(context.options.image_path, 0, "");
+    return refused;
+  }
   const std::uint32_t size = static_cast<std::uint32_t>(image.size());
   const std::uint32_t chunks = std::max<std::uint32_t>(1, (size + (CHUNK_SIZE - 1)) / CHUNK_SIZE);
   const std::uint64_t on_wire = std::uint64_t{chunks} * CHUNK_SIZE;
@@ -273,11 +289,14 @@ RunResult reconfig_command(const RunContext& context) {
   RunResult result;
   if (!open_board(context, board, result)) {
     result.details = details;
+    result.history = image_fields(context.options.image_path, size, "");
     return result;
   }
   ProgressBar bar(context.progress, stdout, on_wire);
   ConsoleFlashPort port(bar);
-  const FlashRun run{&board.socket(), &image, &context.cancel.requested, context.options.idle_ms};
+  // The digest is for the history alone.
+  const FlashRun run{&board.socket(), &image, &context.cancel.requested, context.options.idle_ms,
+                     !history_path().empty()};
   const FlashOutcome outcome = vandok::run_flash_transfer(run, port);  // closes the file
   const double seconds = bar.seconds();
   bar.clear();
@@ -286,6 +305,9 @@ RunResult reconfig_command(const RunContext& context) {
   add_transfer_figures(details, outcome.bytes_sent, seconds);
   details.boolean("confirmed", outcome.confirmed);
   result.details = details;
+  result.history = image_fields(context.options.image_path, size, outcome.sha256);
+  result.seconds = seconds;
+  result.bytes = outcome.bytes_sent;
   if (context.human && result.kind == RunKind::Pass)
     std::printf("%s\n%u bytes in %u chunks, %s\n", message_text(Message::ReconfigComplete), size, chunks,
                 transfer_figures(on_wire, seconds).c_str());

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/cancel.h"
-#include "cli/json.h"
+#include "pages/common/json.h"
 #include "cli/options.h"
 #include "cli/run_result.h"
 

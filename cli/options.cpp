@@ -22,6 +22,7 @@ constexpr CommandWord kCommands[] = {
     {Command::RegWrite, "regwrite", 2},
     {Command::DdrTest, "ddr-test", 0},
     {Command::Reconfig, "reconfig", 1},
+    {Command::History, "history", 0},
 };
 
 // A whole decimal number, or hexadecimal after 0x, within [low, high].
@@ -55,7 +56,7 @@ bool parse_options(int argc, const char* const* argv, Options& options, std::str
   for (int i = 1; i < argc; ++i)
     if (std::strcmp(argv[i], "--json") == 0) options.json = true;
   std::vector<std::string> operands;
-  bool seen_start = false, seen_size = false, seen_ddr_option = false;
+  bool seen_start = false, seen_size = false, seen_ddr_option = false, seen_last = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "-h") arg = "--help";
@@ -117,6 +118,10 @@ bool parse_options(int argc, const char* const* argv, Options& options, std::str
       if (!parse_number(value, 1, UINT32_MAX, number)) return fail(error, "--repeat needs a count of 1 or more");
       options.repeat = static_cast<std::uint32_t>(number);
       seen_ddr_option = true;
+    } else if (name == "--last") {
+      if (!parse_number(value, 1, UINT32_MAX, number)) return fail(error, "--last needs a count of 1 or more");
+      options.last = static_cast<std::size_t>(number);
+      seen_last = true;
     } else {
       return fail(error, "unknown option " + name);
     }
@@ -125,6 +130,7 @@ bool parse_options(int argc, const char* const* argv, Options& options, std::str
   if (options.command == Command::None) return fail(error, "no command given");
   if (seen_ddr_option && options.command != Command::DdrTest)
     return fail(error, "--start, --size, --pattern, --seed and --repeat are options of ddr-test");
+  if (seen_last && options.command != Command::History) return fail(error, "--last is an option of history");
   std::size_t wanted = 0;
   for (const CommandWord& c : kCommands)
     if (c.command == options.command) wanted = c.operands;
@@ -160,6 +166,8 @@ std::string usage_text() {
          "           [--seed N] [--repeat N]\n"
          "                              write, read back and compare DDR memory\n"
          "  reconfig FILE.rpd           send a flash programming image\n"
+         "  history [--last N]          the last runs of the window and the companion (default 20);\n"
+         "                              with --json the history's lines themselves\n"
          "\n"
          "Hexadecimal fields (ADDR, VALUE, --start, --size) are written as in the window:\n"
          "up to 8 digits, no 0x.\n"

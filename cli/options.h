@@ -10,7 +10,7 @@
 
 namespace vandok::cli {
 
-enum class Command { None, Discover, RegWrite, DdrTest, Reconfig };
+enum class Command { None, Discover, RegWrite, DdrTest, Reconfig, History };
 
 struct Options {
   Command command = Command::None;
@@ -34,9 +34,12 @@ struct Options {
 
   // reconfig FILE
   std::string image_path;
+
+  // history: how many of the last runs
+  std::size_t last = 20;
 };
 
-// "discover", "regwrite", "ddr-test", "reconfig"; "" for None.
+// "discover", "regwrite", "ddr-test", "reconfig", "history"; "" for None.
 const char* command_name(Command command);
 
 // Parses argv[1..]: one command word, its operands and options in any order;

@@ -15,42 +15,10 @@ int exit_code(const RunResult& r) {
   return kExitLink;
 }
 
-const char* result_name(RunKind kind) {
-  switch (kind) {
-    case RunKind::Pass: return "pass";
-    case RunKind::Fail: return "fail";
-    case RunKind::LinkError: return "link_error";
-    case RunKind::BadInput: return "bad_input";
-    case RunKind::Cancelled: return "cancelled";
-  }
-  return "link_error";
-}
-
 std::string last_word(const RunResult& r) {
   if (r.message != Message::None) return message_text(r.message);
   if (!r.note.empty()) return r.note;
   return r.kind == RunKind::Cancelled ? "Cancelled" : "";
-}
-
-RunKind kind_of(const DdrOutcome& outcome) {
-  switch (outcome.result) {
-    case DdrResult::Pass: return RunKind::Pass;
-    case DdrResult::Mismatch: return RunKind::Fail;
-    case DdrResult::LinkFailed:
-    case DdrResult::CannotCompare: return RunKind::LinkError;
-    case DdrResult::Cancelled: return RunKind::Cancelled;
-  }
-  return RunKind::LinkError;
-}
-
-RunKind kind_of(const FlashOutcome& outcome) {
-  switch (outcome.result) {
-    case FlashResult::Pass: return RunKind::Pass;
-    case FlashResult::LinkFailed: return RunKind::LinkError;
-    case FlashResult::FileReadFailed: return RunKind::BadInput;  // the file, not the board
-    case FlashResult::Cancelled: return RunKind::Cancelled;
-  }
-  return RunKind::LinkError;
 }
 
 RunResult ended(RunKind kind, Message message) {

@@ -4,10 +4,11 @@
 
 #include <string>
 
-#include "cli/json.h"
 #include "link/message.h"
-#include "pages/ddr/ddr_test.h"
-#include "pages/flash/flash_transfer.h"
+#include "pages/common/json.h"
+#include "pages/common/run_history.h"
+#include "pages/ddr/ddr_record.h"
+#include "pages/flash/flash_record.h"
 
 namespace vandok::cli {
 
@@ -17,7 +18,10 @@ inline constexpr int kExitLink = 2;        // no board, or a send or receive fai
 inline constexpr int kExitBadInput = 3;
 inline constexpr int kExitCancelledBase = 128;  // + the signal number; 130 for Ctrl-C
 
-enum class RunKind { Pass, Fail, LinkError, BadInput, Cancelled };
+using vandok::JsonObject;
+using vandok::RunKind;
+using vandok::result_name;
+using vandok::kind_of;
 
 struct RunResult {
   RunKind kind = RunKind::Pass;
@@ -26,16 +30,14 @@ struct RunResult {
   std::string note;                 // the companion's own word where the system has none
   std::string board;                // address of the board used, when one was reached
   JsonObject details;               // the command's own members of the JSON report
+  JsonObject history;               // the command's own members of its history line
+  double seconds = -1;              // the transfer's time; -1: the run's whole time counts
+  std::uint64_t bytes = 0;          // moved over the link
 };
 
 int exit_code(const RunResult& r);
-// "pass", "fail", "link_error", "bad_input", "cancelled"
-const char* result_name(RunKind kind);
 // The run's last word: the system's text, else the companion's note.
 std::string last_word(const RunResult& r);
-
-RunKind kind_of(const DdrOutcome& outcome);
-RunKind kind_of(const FlashOutcome& outcome);
 
 RunResult ended(RunKind kind, Message message);
 RunResult bad_input(Message message);

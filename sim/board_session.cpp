@@ -6,7 +6,7 @@
 #include <memory>
 #include <utility>
 
-#include "sim/sha256.h"
+#include "link/sha256.h"
 
 namespace vandok::sim {
 

@@ -3,6 +3,8 @@
 // the handlers of the worker's messages.
 #pragma once
 
+#include <chrono>
+
 #include "framework/controls.h"
 #include "pages/common/TabPage.h"
 #include "pages/common/TransferRun.h"
@@ -23,16 +25,33 @@ class CTransferTab : public CTabPage {
   // Binds the progress bar and the elapsed and total time texts.
   void BindTransferControls(fw::DataExchange& dx, int progressId, int elapsedId, int totalId);
 
-  // The worker's view of the page.
+  // The worker's view of the page. It also times the run for the history:
+  // from its start to the first stop of the timer or box, so that the time a
+  // box stays open does not count.
   class Port : public vandok::TransferPort {
    public:
-    explicit Port(TransferRun& run) : m_run(run) {}
+    explicit Port(TransferRun& run) : m_run(run), m_start(Clock::now()), m_end(m_start) {}
     void report_progress(std::uint32_t position) override { m_run.ReportProgress(position); }
-    void stop_timer() override { m_run.PostStopTimer(); }
-    void show_message(vandok::Message message) override { m_run.ShowMessage(message); }
+    void stop_timer() override {
+      Ended();
+      m_run.PostStopTimer();
+    }
+    void show_message(vandok::Message message) override {
+      Ended();
+      m_run.ShowMessage(message);
+    }
+    double Seconds() const { return std::chrono::duration<double>(m_end - m_start).count(); }
 
    private:
+    using Clock = std::chrono::steady_clock;
+    void Ended() {
+      if (!m_ended) m_end = Clock::now();
+      m_ended = true;
+    }
     TransferRun& m_run;
+    const Clock::time_point m_start;
+    Clock::time_point m_end;
+    bool m_ended = false;
   };
 
   TransferRun m_run;

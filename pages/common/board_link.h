@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 
 #include "link/net.h"
@@ -32,9 +33,15 @@ class BoardLink {
   // The end: closes the socket for good.
   void close();
 
+  // The board found by the last discovery (host byte order), 0 when none: what
+  // the run history says each command reached.
+  std::uint32_t board_address() const { return board_address_.load(); }
+  void set_board_address(std::uint32_t address) { board_address_.store(address); }
+
  private:
   net::Socket socket_ = net::kInvalidSocket;  // written under lock_ off the UI thread
   bool shut_ = false;                         // closed by shut_down; under lock_
+  std::atomic<std::uint32_t> board_address_{0};
   std::mutex lock_;
 };
 

@@ -3,6 +3,23 @@
 #include <new>
 
 #include "pages/common/FieldText.h"
+#include "pages/ddr/ddr_record.h"
+
+namespace {
+
+// The history line of a DDR test; request is null when the fields were refused.
+vandok::RunRecord DdrRecord(const vandok::BoardLink& link, vandok::RunKind kind, vandok::Message message,
+                            const vandok::DdrRequest* request, const vandok::DdrMismatchReport* mismatch = nullptr) {
+  vandok::RunRecord record = vandok::window_record(link.board_address(), "ddr-test", kind, message);
+  if (request) {
+    record.fields = vandok::ddr_fields(request->start, request->size,
+                                       vandok::ddr_pattern_name(vandok::DdrPattern::Increment), nullptr, 1);
+    vandok::add_mismatch_summary(record.fields, mismatch);
+  }
+  return record;
+}
+
+}  // namespace
 
 const fw::MessageEntry<CDDRRWTab> CDDRRWTab::kMessages[] = {
     {WM_COMMAND, IDC_INCREMENT_TEST, BN_CLICKED, &CDDRRWTab::OnIncrementTest},
@@ -29,6 +46,7 @@ bool CDDRRWTab::OnIncrementTest(fw::Message&) {
   ReadFieldText(field, strSize);
   const vandok::Message refused = vandok::check_ddr_fields(strAddress, strSize, m_request);
   if (refused != vandok::Message::None) {
+    vandok::record_run(DdrRecord(m_link, vandok::RunKind::BadInput, refused, nullptr));
     ShowMessage(refused);
     return true;
   }
@@ -38,12 +56,14 @@ bool CDDRRWTab::OnIncrementTest(fw::Message&) {
   const std::uint32_t size = m_request.size;
   m_writeBuffer.reset(new (std::nothrow) std::uint8_t[size]);
   if (!m_writeBuffer) {
+    vandok::record_run(DdrRecord(m_link, vandok::RunKind::BadInput, vandok::Message::WriteMallocFailed, &m_request));
     ShowMessage(vandok::Message::WriteMallocFailed);
     return true;
   }
   vandok::fill_increment_pattern(m_writeBuffer.get(), size);
   m_readBuffer.reset(new (std::nothrow) std::uint8_t[size]);
   if (!m_readBuffer) {
+    vandok::record_run(DdrRecord(m_link, vandok::RunKind::BadInput, vandok::Message::ReadMallocFailed, &m_request));
     ShowMessage(vandok::Message::ReadMallocFailed);
     return true;
   }
@@ -67,7 +87,14 @@ unsigned __stdcall CDDRRWTab::DdrTestThread(void* argument) {
   run.read_buffer = page->m_readBuffer.get();
   run.cancel = page->m_run.CancelFlag();
   Port port(page->m_run);
-  vandok::run_ddr_test(run, port);
+  const vandok::DdrOutcome outcome = vandok::run_ddr_test(run, port);
+  // The line is written before the page hears of the end, and touches no window.
+  const bool mismatch = outcome.result == vandok::DdrResult::Mismatch;
+  vandok::RunRecord record = DdrRecord(page->m_link, vandok::kind_of(outcome), outcome.message, &run.request,
+                                       mismatch ? &outcome.mismatch : nullptr);
+  record.seconds = port.Seconds();
+  record.bytes = outcome.bytes_moved;
+  vandok::record_run(record);
   page->m_run.PostRunEnded();
   return 0;
 }

@@ -7,6 +7,7 @@
 #include "link/ansi_text.h"
 #include "link/hex_field.h"
 #include "pages/flash/MemoryMapListView.h"
+#include "pages/flash/flash_record.h"
 
 namespace {
 
@@ -15,6 +16,17 @@ std::vector<wchar_t> MakeFilter(const char* filter) {
   std::vector<wchar_t> out;
   for (const char* c = filter; *c != '\0'; ++c) out.push_back(*c == '|' ? L'\0' : static_cast<wchar_t>(*c));
   out.push_back(L'\0');
+  return out;
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string out(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+  if (size > 0)
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                          nullptr);
   return out;
 }
 
@@ -61,10 +73,15 @@ bool CEPSQTab::OnBrowse(fw::Message&) {
 bool CEPSQTab::OnReconfig(fw::Message&) {
   if (m_run.Running()) return true;
   m_image.close();
+  m_imageName = Utf8(m_imagePath);
   char FileName[vandok::kFieldTextBytes];
   // A path whose narrow form does not fit, or names another file, is refused,
   // never opened cut short or as a look-alike.
   if (!vandok::to_thread_ansi(m_imagePath, FileName, sizeof FileName) || !m_image.open(FileName)) {
+    vandok::RunRecord record = vandok::window_record(m_link.board_address(), "reconfig", vandok::RunKind::BadInput,
+                                                     vandok::Message::CannotOpenImage);
+    record.fields = vandok::image_fields(m_imageName, 0, "");
+    vandok::record_run(record);
     ShowMessage(vandok::Message::CannotOpenImage);
     return true;
   }
@@ -87,8 +104,17 @@ unsigned __stdcall CEPSQTab::FlashTransferThread(void* argument) {
   run.socket = &page->m_link.socket();
   run.image = &page->m_image;
   run.cancel = page->m_run.CancelFlag();
+  run.digest = !vandok::history_path().empty();  // the digest is for the history alone
   Port port(page->m_run);
-  vandok::run_flash_transfer(run, port);
+  const std::uint64_t size = static_cast<std::uint32_t>(page->m_image.size());
+  const vandok::FlashOutcome outcome = vandok::run_flash_transfer(run, port);
+  // The line is written before the page hears of the end, and touches no window.
+  vandok::RunRecord record =
+      vandok::window_record(page->m_link.board_address(), "reconfig", vandok::kind_of(outcome), outcome.message);
+  record.seconds = port.Seconds();
+  record.bytes = outcome.bytes_sent;
+  record.fields = vandok::image_fields(page->m_imageName, size, outcome.sha256);
+  vandok::record_run(record);
   page->m_run.PostRunEnded();
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "link/command.h"
+#include "link/sha256.h"
 
 namespace vandok {
 
@@ -31,6 +32,36 @@ std::size_t FileImageSource::read(std::uint8_t* into, std::size_t count) {
   return std::fread(into, 1, count, file_);
 }
 
+namespace {
+
+// Hashes the image bytes that went out: what one read delivered counts once the
+// next read is asked for (it was sent by then) or once the stream completed.
+class DigestingSource : public ImageSource {
+ public:
+  // enabled false: passes the bytes through unhashed (hex() is then "").
+  DigestingSource(ImageSource& image, bool enabled) : image_(image), enabled_(enabled) {}
+  std::size_t read(std::uint8_t* into, std::size_t count) override {
+    sent();
+    pending_ = into;
+    pending_bytes_ = image_.read(into, count);
+    return pending_bytes_;
+  }
+  void sent() {
+    if (enabled_) sha_.update(pending_, pending_bytes_);
+    pending_bytes_ = 0;
+  }
+  std::string hex() { return enabled_ ? sha_.finish_hex() : std::string(); }
+
+ private:
+  ImageSource& image_;
+  bool enabled_;
+  Sha256 sha_;
+  const std::uint8_t* pending_ = nullptr;
+  std::size_t pending_bytes_ = 0;
+};
+
+}  // namespace
+
 std::uint8_t* flash_chunk_buffer() {
   static std::uint8_t buffer[CHUNK_SIZE];
   return buffer;
@@ -45,7 +76,8 @@ FlashOutcome run_flash_transfer(const FlashRun& run, TransferPort& port) {
       outcome.message = Message::SendHeaderFailed;
       outcome.failed_step = TransferStep::ImageHeader;
     } else {
-      FileImageSource source(run.image->get());
+      FileImageSource file(run.image->get());
+      DigestingSource source(file, run.digest);
       const ProgressFn progress = [&](std::uint32_t position) {
         outcome.bytes_sent = position == 0 ? 0 : std::uint64_t{position} + 1;
         port.report_progress(position);
@@ -66,7 +98,10 @@ FlashOutcome run_flash_transfer(const FlashRun& run, TransferPort& port) {
         // The board must see a cut transfer, never a complete one, and the
         // connection is out of step either way.
         net::shutdown_both(*run.socket);
+      } else {
+        source.sent();
       }
+      outcome.sha256 = source.hex();
     }
     run.image->close();
   }

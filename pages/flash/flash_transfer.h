@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "link/bulk_transfer.h"
 #include "link/message.h"
@@ -55,6 +56,7 @@ struct FlashRun {
   ImageFile* image = nullptr;           // closed by the run
   const std::atomic<bool>* cancel = nullptr;
   int idle_ms = kIdleLimitMs;  // a chunk the board takes nothing of this long fails
+  bool digest = true;          // SHA-256 of the bytes sent, for the run history
 };
 
 enum class FlashResult { Pass, LinkFailed, FileReadFailed, Cancelled };
@@ -67,6 +69,7 @@ struct FlashOutcome {
   // The board took every byte before success was reported; false where the
   // platform cannot tell (success is then reported on the last chunk handed over).
   bool confirmed = false;
+  std::string sha256;  // hex SHA-256 of the image bytes sent, without the 0xFF padding
 };
 
 // Header, then the image in padded chunks. Success alone ends with

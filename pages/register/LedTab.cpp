@@ -2,6 +2,9 @@
 
 #include "framework/message_box.h"
 #include "pages/common/FieldText.h"
+#include <chrono>
+
+#include "pages/common/run_history.h"
 #include "pages/register/register_write.h"
 
 const fw::MessageEntry<CLedTab> CLedTab::kMessages[] = {
@@ -29,10 +32,18 @@ bool CLedTab::OnSend(fw::Message&) {
       },
       m_header);
   if (refused != vandok::Message::None) {
+    vandok::record_run(
+        vandok::window_record(m_link.board_address(), "regwrite", vandok::RunKind::BadInput, refused));
     ShowMessage(refused);
     return true;
   }
+  const auto start = std::chrono::steady_clock::now();
   const vandok::Message failed = vandok::send_register_write(m_link.socket(), m_header);
+  vandok::RunRecord record =
+      vandok::window_record(m_link.board_address(), "regwrite", vandok::register_kind(failed), failed);
+  record.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  record.fields = vandok::register_fields(m_header.address, m_header.value);
+  vandok::record_run(record);
   if (failed != vandok::Message::None) fw::ShowUnownedMessage(vandok::message_text(failed));
   return true;
 }

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <thread>
 
-#include "sim/sha256.h"
+#include "link/sha256.h"
 
 extern char** environ;
 
@@ -188,7 +188,7 @@ FlatJson parse_json(const std::string& text) {
 }
 
 std::string sha256_hex(const std::vector<std::uint8_t>& data) {
-  sim::Sha256 sha;
+  Sha256 sha;
   sha.update(data.data(), data.size());
   return sha.finish_hex();
 }

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "link/bulk_transfer.h"
-#include "sim/sha256.h"
+#include "link/sha256.h"
 
 namespace vandok::sim::test {
 

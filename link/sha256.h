@@ -1,4 +1,5 @@
-// SHA-256 of the data that moves through the board, for the command log.
+// SHA-256: the digest of the flash image sent (run history) and of the data the
+// simulator logs.
 #pragma once
 
 #include <array>
@@ -6,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace vandok::sim {
+namespace vandok {
 
 class Sha256 {
  public:
@@ -20,7 +21,8 @@ class Sha256 {
   std::string finish_hex();
 
  private:
-  void compress(const std::uint8_t* block);
+  // count whole 64-byte blocks; with the CPU's SHA instructions where it has them.
+  void compress(const std::uint8_t* blocks, std::size_t count);
   void reset();
 
   std::array<std::uint32_t, 8> state_{};
@@ -31,4 +33,4 @@ class Sha256 {
 
 std::string to_hex(const std::uint8_t* data, std::size_t len);
 
-}  // namespace vandok::sim
+}  // namespace vandok

@@ -1,9 +1,9 @@
-#include "cli/json.h"
+#include "pages/common/json.h"
 
 #include <cmath>
 #include <cstdio>
 
-namespace vandok::cli {
+namespace vandok {
 
 std::string json_string(const std::string& value) {
   std::string out = "\"";
@@ -59,4 +59,4 @@ JsonObject& JsonObject::append(const JsonObject& other) {
   return *this;
 }
 
-}  // namespace vandok::cli
+}  // namespace vandok

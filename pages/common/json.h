@@ -1,10 +1,10 @@
-// A small writer for the one-line JSON report.
+// A small writer of one-line JSON objects: the companion's report and the run history.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace vandok::cli {
+namespace vandok {
 
 // Members are written in the order they are added.
 class JsonObject {
@@ -31,4 +31,4 @@ std::string json_string(const std::string& value);
 // "0x" and 2 * bytes upper-case hexadecimal digits, for addresses and data.
 std::string hex_text(std::uint32_t value, int bytes = 4);
 
-}  // namespace vandok::cli
+}  // namespace vandok

@@ -1,10 +1,10 @@
-#include "sim/sha256.h"
+#include "link/sha256.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace vandok::sim {
+namespace vandok {
 namespace {
 
 std::string digest(const std::string& text) {
@@ -13,7 +13,7 @@ std::string digest(const std::string& text) {
   return sha.finish_hex();
 }
 
-TEST(SimSha256, KnownVectors) {
+TEST(Sha256, KnownVectors) {
   EXPECT_EQ(digest(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
   EXPECT_EQ(digest("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   // 56 bytes: the length no longer fits in the first padded block.
@@ -25,7 +25,7 @@ TEST(SimSha256, KnownVectors) {
   EXPECT_EQ(digest(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
-TEST(SimSha256, SplitUpdatesMatchOneShotAndObjectRestarts) {
+TEST(Sha256, SplitUpdatesMatchOneShotAndObjectRestarts) {
   std::string text;
   for (int i = 0; i < 300; ++i) text += static_cast<char>(i * 7);
   const std::string whole = digest(text);
@@ -41,4 +41,4 @@ TEST(SimSha256, SplitUpdatesMatchOneShotAndObjectRestarts) {
 }
 
 }  // namespace
-}  // namespace vandok::sim
+}  // namespace vandok
