@@ -295,11 +295,15 @@ bool press_ok(HWND dlg, DWORD ms) {
 
 // Prints the box's text and presses its OK button.
 int answer_box(HWND box, bool keep) {
+    // A box can be found while it is still being built: its text comes a moment later.
     std::wstring text;
-    HWND label = GetDlgItem(box, kMessageBoxTextId);
-    if (!label || !window_text(label, text)) {
-        fail(L"message box without readable text");
-        return kFailed;
+    for (ULONGLONG end = GetTickCount64() + 2000;; Sleep(kPollMs)) {
+        HWND label = GetDlgItem(box, kMessageBoxTextId);
+        if (label && window_text(label, text) && !text.empty()) break;
+        if (GetTickCount64() >= end) {
+            fail(L"message box without readable text");
+            return kFailed;
+        }
     }
     out(text);
     if (keep) return kOk;
