@@ -73,6 +73,8 @@ ParseResult parse_options(int argc, const char* const* argv, Options& o, std::st
     bool ok = true;
     if (arg == "--help" || arg == "-h") {
       return ParseResult::Help;
+    } else if (arg == "--version" || arg == "-V") {
+      return ParseResult::Version;
     } else if (arg == "--listen") {
       ok = text_value(o.listen_address);
       in_addr parsed{};
@@ -137,7 +139,8 @@ std::string usage_text(const char* program) {
          "  --flash-out FILE       write each received flash image (unpadded) to FILE\n"
          "  --max-connections N    exit after serving N connections\n"
          "  --no-digest            log an empty sha256 (for throughput runs)\n"
-         "  --help                 show this help\n"
+         "  -h, --help             show this help\n"
+         "  -V, --version          show the name, version and build\n"
          "\n"
          "Faults:\n"
          "  --corrupt-read         flip one bit of the middle byte of each DDR read\n"
@@ -148,6 +151,10 @@ std::string usage_text(const char* program) {
          "  --throttle R           limit each direction to R bytes per second\n"
          "                         (12500000 stands in for a 100 Mb/s link)\n"
          "  --close-on-accept      close every connection as soon as it is accepted\n";
+}
+
+std::string version_text() {
+  return std::string("vandok-board-sim ") + VANDOK_VERSION + " (build: " + VANDOK_BUILD + ")\n";
 }
 
 }  // namespace vandok::sim
