@@ -26,7 +26,14 @@ class JsonObject {
   std::string body_;
 };
 
+// A JSON string of value, always valid UTF-8: value is first read as the
+// platform's own text (native_to_utf8), then every byte that does not belong
+// to a well-formed UTF-8 sequence is replaced by U+FFFD.
 std::string json_string(const std::string& value);
+
+// The program's 8-bit text as UTF-8: unchanged on POSIX; on Windows converted
+// from the thread's ANSI code page, in which the arguments were read.
+std::string native_to_utf8(const std::string& text);
 
 // "0x" and 2 * bytes upper-case hexadecimal digits, for addresses and data.
 std::string hex_text(std::uint32_t value, int bytes = 4);
