@@ -7,6 +7,7 @@
 #include <new>
 
 #include "cli/board.h"
+#include "cli/fields.h"
 #include "cli/progress.h"
 #include "link/bulk_transfer.h"
 #include "link/command.h"
@@ -26,25 +27,17 @@ RunResult cancelled(const CancelState& cancel) { return cli::cancelled(cancel.si
 
 // Connects as the options say; on failure fills result with the reason.
 bool open_board(const RunContext& context, BoardConnection& board, RunResult& result) {
-  const BoardOutcome outcome = board.open(context.options.board, context.options.port);
+  const BoardOutcome outcome = board.open(context.options.board, context.options.port, context.options.verbosity);
   if (outcome.kind == BoardOutcome::Connected) return true;
   result = outcome.kind == BoardOutcome::Cancelled ? cancelled(context.cancel)
                                                    : ended(RunKind::LinkError, outcome.message);
+  result.hint = outcome.hint;
   return false;
 }
-
-double mib(std::uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 
 void add_transfer_figures(JsonObject& json, std::uint64_t bytes, double seconds) {
   json.number("bytes_transferred", bytes).real("elapsed_seconds", seconds);
   json.number("bytes_per_second", seconds > 0 ? static_cast<std::uint64_t>(static_cast<double>(bytes) / seconds) : 0);
-}
-
-std::string transfer_figures(std::uint64_t bytes, double seconds) {
-  char text[96];
-  std::snprintf(text, sizeof text, "%.2f MiB in %.2f s (%.1f MiB/s)", mib(bytes), seconds,
-                seconds > 0 ? mib(bytes) / seconds : 0.0);
-  return text;
 }
 
 // The DDR page's port, on the console: progress to the bar; the run's outcome
@@ -154,9 +147,8 @@ RunResult discover_command(const RunContext& context) {
 RunResult regwrite_command(const RunContext& context) {
   const Options& o = context.options;
   CommandHeader header;
-  const Message refused =
-      build_register_write(o.register_address.c_str(), [&o] { return o.register_value.c_str(); }, header);
-  if (refused != Message::None) return bad_input(refused);
+  const RunResult refused = check_register_fields(o.register_address, o.register_value, header);
+  if (refused.kind != RunKind::Pass) return refused;
   RunResult result;
   result.details.text("address", hex_text(header.address)).text("value", hex_text(header.value));
   result.history = register_fields(header.address, header.value);
@@ -179,8 +171,8 @@ RunResult regwrite_command(const RunContext& context) {
 RunResult ddr_test_command(const RunContext& context) {
   const Options& o = context.options;
   DdrRequest request;
-  const Message refused = check_ddr_fields(o.start.c_str(), o.size.c_str(), request);
-  if (refused != Message::None) return bad_input(refused);
+  const RunResult refused = check_ddr_options(o.start, o.size, request);
+  if (refused.kind != RunKind::Pass) return refused;
   const std::uint32_t size = request.size;
   const std::uint64_t seed = o.has_seed ? o.seed : fresh_seed();
   JsonObject details;
@@ -209,7 +201,7 @@ RunResult ddr_test_command(const RunContext& context) {
     return result;
   }
 
-  ProgressBar bar(context.progress, stdout, std::uint64_t{2} * size * o.repeat);
+  ProgressBar bar(context.progress, stderr, std::uint64_t{2} * size * o.repeat);
   ConsoleDdrPort port(bar, size, o.repeat);
   RandomWords random(seed);
   const DdrRun run{&board.socket(), request, written.get(), read.get(), &context.cancel.requested, o.idle_ms};
@@ -263,7 +255,8 @@ RunResult ddr_test_command(const RunContext& context) {
     std::printf("start %s size %s pattern %s", hex_text(request.start).c_str(), hex_text(size).c_str(),
                 ddr_pattern_name(o.pattern));
     if (o.pattern == DdrPattern::Random) std::printf(" seed %llu", static_cast<unsigned long long>(seed));
-    std::printf(": %u of %u passes, %s\n", passed, o.repeat, transfer_figures(port.done(), seconds).c_str());
+    std::printf(": %u of %u passes, transferred %s, written and read back\n", passed, o.repeat,
+                transfer_figures(port.done(), seconds).c_str());
     if (mismatch) {
       std::printf("mismatch in pass %u\n", passed + 1);
       print_mismatch(report);
@@ -292,7 +285,7 @@ RunResult reconfig_command(const RunContext& context) {
     result.history = image_fields(context.options.image_path, size, "");
     return result;
   }
-  ProgressBar bar(context.progress, stdout, on_wire);
+  ProgressBar bar(context.progress, stderr, on_wire);
   ConsoleFlashPort port(bar);
   // The digest is for the history alone.
   const FlashRun run{&board.socket(), &image, &context.cancel.requested, context.options.idle_ms,
@@ -309,7 +302,7 @@ RunResult reconfig_command(const RunContext& context) {
   result.seconds = seconds;
   result.bytes = outcome.bytes_sent;
   if (context.human && result.kind == RunKind::Pass)
-    std::printf("%s\n%u bytes in %u chunks, %s\n", message_text(Message::ReconfigComplete), size, chunks,
+    std::printf("%s\n%u bytes in %u chunks, sent %s\n", message_text(Message::ReconfigComplete), size, chunks,
                 transfer_figures(on_wire, seconds).c_str());
   return result;
 }

@@ -13,7 +13,7 @@ namespace vandok::cli {
 struct RunContext {
   const Options& options;
   CancelState& cancel;
-  bool progress = false;  // draw the bar (standard output is a terminal)
+  bool progress = false;  // draw the progress line on standard error
   bool human = true;      // print the result for people on standard output
 };
 

@@ -1,11 +1,14 @@
-// Ctrl-C and terminal detection on Windows.
+// Ctrl-C and the terminal on Windows.
 #include <windows.h>
 #include <shellapi.h>
 #include <io.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "cli/cancel.h"
+#include "pages/common/json.h"
+#include "cli/progress.h"
 #include "link/ansi_text.h"
 
 namespace vandok::cli {
@@ -13,23 +16,39 @@ namespace vandok::cli {
 namespace {
 
 CancelState* g_state = nullptr;
+std::atomic<ULONGLONG> g_first_ms{0};
 
 // Runs on a thread of its own that the console starts for each event.
 BOOL WINAPI on_console_event(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  if (g_state == nullptr || g_state->requested.load()) return FALSE;  // a second Ctrl-C ends the program
-  g_state->request(0);
-  return TRUE;
+  if (g_state == nullptr) return FALSE;
+  const ULONGLONG now = ::GetTickCount64();
+  if (!g_state->requested.exchange(true)) {
+    g_first_ms.store(now);
+    g_state->request(0);
+    return TRUE;
+  }
+  // The same request again within the second; later, the user insists and
+  // the default handler ends the program.
+  return now - g_first_ms.load() < kRepeatedRequestMs ? TRUE : FALSE;
 }
 
 }  // namespace
 
 void install_cancel_handler(CancelState& state) {
   g_state = &state;
+  state.close_on_request = true;
   ::SetConsoleCtrlHandler(on_console_event, TRUE);
 }
 
-bool stdout_is_terminal() { return ::_isatty(::_fileno(stdout)) != 0; }
+bool stderr_is_terminal() { return ::_isatty(::_fileno(stderr)) != 0; }
+
+int terminal_columns() {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info))
+    return info.srWindow.Right - info.srWindow.Left + 1;
+  return 80;
+}
 
 std::vector<std::string> program_arguments(int argc, char** argv) {
   int count = 0;
@@ -44,5 +63,6 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
   ::LocalFree(wide);
   return out;
 }
+
 
 }  // namespace vandok::cli

@@ -17,7 +17,9 @@ using namespace vandok::cli;
 namespace {
 
 RunResult run(const Options& options, CancelState& cancel) {
-  const RunContext context{options, cancel, !options.json && stdout_is_terminal(), !options.json};
+  const bool quiet = options.verbosity == Verbosity::Quiet;
+  const bool progress = options.progress || (!quiet && stderr_is_terminal());
+  const RunContext context{options, cancel, progress, !options.json && !quiet};
   switch (options.command) {
     case Command::Discover: return discover_command(context);
     case Command::RegWrite: return regwrite_command(context);
@@ -37,6 +39,7 @@ void print_json(const Options& options, const RunResult& r) {
     report.text("command", command_name(options.command));
   report.text("result", result_name(r.kind)).number("exit_code", static_cast<std::uint64_t>(exit_code(r)));
   report.text("message", last_word(r));
+  if (!r.hint.empty()) report.text("hint", r.hint);
   if (r.board.empty())
     report.null("board");
   else
@@ -88,6 +91,10 @@ int main(int argc, char** argv) {
     std::fputs(usage_text().c_str(), stdout);
     return kExitOk;
   }
+  if (options.version) {
+    std::fputs(version_text().c_str(), stdout);
+    return kExitOk;
+  }
   if (options.command == Command::History) return history_command(options);
   const auto started = std::chrono::steady_clock::now();
   static CancelState cancel;
@@ -100,7 +107,11 @@ int main(int argc, char** argv) {
     vandok::net::cleanup();
   }
   std::fflush(stdout);
-  if (result.kind != RunKind::Pass) std::fprintf(stderr, "%s\n", last_word(result).c_str());
+  if (result.kind != RunKind::Pass) {
+    std::fprintf(stderr, "%s\n", last_word(result).c_str());
+    // The system's words stay as they are; the companion's explanation follows.
+    if (!result.hint.empty()) std::fprintf(stderr, "%s\n", result.hint.c_str());
+  }
   if (options.json) print_json(options, result);
   std::fflush(stdout);
   record(options, result, seconds_since(started));

@@ -12,10 +12,16 @@ namespace vandok::cli {
 
 enum class Command { None, Discover, RegWrite, DdrTest, Reconfig, History };
 
+// -q: the exit status and errors only; -v: also each address tried.
+enum class Verbosity { Quiet, Normal, Verbose };
+
 struct Options {
   Command command = Command::None;
   bool help = false;
+  bool version = false;
   bool json = false;
+  bool progress = false;  // draw the bar even when standard error is not a terminal
+  Verbosity verbosity = Verbosity::Normal;
   std::string board;  // dotted IPv4; empty: find the board by discovery
   std::uint16_t port = BOARD_PORT;
   int idle_ms = kIdleLimitMs;  // --idle-timeout: a board silent this long fails the step
@@ -48,5 +54,11 @@ const char* command_name(Command command);
 bool parse_options(int argc, const char* const* argv, Options& options, std::string& error);
 
 std::string usage_text();
+// "vandok-cli VERSION (build: platform, build type, compiler)"
+std::string version_text();
+
+// Reads a number option's documented form: decimal digits, or hexadecimal
+// digits after one 0x; no sign, no spaces, nothing after; within [low, high].
+bool parse_number(const std::string& text, std::uint64_t low, std::uint64_t high, std::uint64_t& value);
 
 }  // namespace vandok::cli

@@ -28,6 +28,7 @@ struct RunResult {
   int signal = 0;                   // what cancelled the run; 0 for Ctrl-C
   Message message = Message::None;  // the system's word for the run
   std::string note;                 // the companion's own word where the system has none
+  std::string hint;                 // the companion's second line: why, and what to do
   std::string board;                // address of the board used, when one was reached
   JsonObject details;               // the command's own members of the JSON report
   JsonObject history;               // the command's own members of its history line

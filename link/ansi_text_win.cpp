@@ -16,4 +16,17 @@ bool to_thread_ansi(const std::wstring& text, char* out, int out_bytes) {
   return written != 0 && !usedDefault;
 }
 
+std::string native_to_utf8(const std::string& text) {
+  if (text.empty()) return text;
+  const int wide_length = ::MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (wide_length <= 0) return text;  // json_string then replaces what is not UTF-8
+  std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+  ::MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), wide_length);
+  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return text;
+  std::string utf8(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
+
 }  // namespace vandok

@@ -51,9 +51,16 @@ Peer peer_state(Socket s);
 enum class Drain { Done, Stuck, Unknown };
 Drain wait_sent(Socket s, int idle_ms);
 
+// Why a connection was not made; Connected when it was.
+enum class ConnectResult { Connected, Refused, TimedOut, Unreachable, Failed };
+
 // Connects s to an IPv4 address (host byte order) within timeout_ms; the
-// socket is back in blocking mode afterwards. Returns true when accepted.
+// socket is back in blocking mode afterwards.
+ConnectResult connect_ipv4_result(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms);
+// The same, true when accepted.
 bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms);
+// "connected", "refused", "timed out", "unreachable", "failed"
+const char* connect_result_text(ConnectResult result);
 
 // Parses dotted-decimal text; false when it is not an IPv4 address.
 bool parse_ipv4(const char* text, std::uint32_t& address);

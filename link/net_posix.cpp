@@ -130,27 +130,49 @@ Drain wait_sent(Socket s, int idle_ms) {
   return Drain::Done;
 }
 
-bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms) {
+namespace {
+
+ConnectResult connect_error(int err) {
+  switch (err) {
+    case 0: return ConnectResult::Connected;
+    case ECONNREFUSED: return ConnectResult::Refused;
+    case ETIMEDOUT: return ConnectResult::TimedOut;
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case ENETDOWN: return ConnectResult::Unreachable;
+    default: return ConnectResult::Failed;
+  }
+}
+
+}  // namespace
+
+ConnectResult connect_ipv4_result(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms) {
   const int fd = static_cast<int>(s);
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(port);
   to.sin_addr.s_addr = htonl(address);
   const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return false;
-  bool accepted = false;
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return ConnectResult::Failed;
+  ConnectResult result = ConnectResult::Failed;
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
-    accepted = true;
-  } else if (errno == EINPROGRESS) {
+    result = ConnectResult::Connected;
+  } else if (errno != EINPROGRESS) {
+    result = connect_error(errno);
+  } else {
     pollfd p{fd, POLLOUT, 0};
-    if (::poll(&p, 1, timeout_ms) == 1) {
+    const int ready = ::poll(&p, 1, timeout_ms);
+    if (ready == 0) {
+      result = ConnectResult::TimedOut;
+    } else if (ready == 1) {
       int err = 0;
       socklen_t len = sizeof err;
-      accepted = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
+      if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0) result = connect_error(err);
     }
   }
   ::fcntl(fd, F_SETFL, flags);
-  return accepted;
+  return result;
 }
 
 }  // namespace vandok::net

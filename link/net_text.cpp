@@ -1,4 +1,4 @@
-// Dotted-decimal IPv4 text, the same on every platform.
+// Dotted-decimal IPv4 text and connection words, the same on every platform.
 #include <cstdio>
 
 #include "link/net.h"
@@ -22,6 +22,21 @@ bool parse_ipv4(const char* text, std::uint32_t& address) {
   if (*p != '\0') return false;
   address = result;
   return true;
+}
+
+bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms) {
+  return connect_ipv4_result(s, address, port, timeout_ms) == ConnectResult::Connected;
+}
+
+const char* connect_result_text(ConnectResult result) {
+  switch (result) {
+    case ConnectResult::Connected: return "connected";
+    case ConnectResult::Refused: return "refused";
+    case ConnectResult::TimedOut: return "timed out";
+    case ConnectResult::Unreachable: return "unreachable";
+    case ConnectResult::Failed: break;
+  }
+  return "failed";
 }
 
 void format_ipv4(std::uint32_t address, char (&text)[16]) {

@@ -112,33 +112,56 @@ Wait wait_readable(Socket s, int timeout_ms) {
   return r == 1 ? Wait::Ready : Wait::TimedOut;
 }
 
-bool connect_ipv4(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms) {
+namespace {
+
+ConnectResult connect_error(int err) {
+  switch (err) {
+    case 0: return ConnectResult::Connected;
+    case WSAECONNREFUSED: return ConnectResult::Refused;
+    case WSAETIMEDOUT: return ConnectResult::TimedOut;
+    case WSAEHOSTUNREACH:
+    case WSAENETUNREACH:
+    case WSAEHOSTDOWN:
+    case WSAENETDOWN: return ConnectResult::Unreachable;
+    default: return ConnectResult::Failed;
+  }
+}
+
+}  // namespace
+
+ConnectResult connect_ipv4_result(Socket s, std::uint32_t address, std::uint16_t port, int timeout_ms) {
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(port);
   to.sin_addr.s_addr = htonl(address);
   u_long nonblocking = 1;
-  if (::ioctlsocket(native(s), FIONBIO, &nonblocking) != 0) return false;
-  bool accepted = false;
+  if (::ioctlsocket(native(s), FIONBIO, &nonblocking) != 0) return ConnectResult::Failed;
+  ConnectResult result = ConnectResult::Failed;
   if (::connect(native(s), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
-    accepted = true;
-  } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
+    result = ConnectResult::Connected;
+  } else if (const int err = WSAGetLastError(); err != WSAEWOULDBLOCK) {
+    result = connect_error(err);
+  } else {
     fd_set writable, failed;
     FD_ZERO(&writable);
     FD_ZERO(&failed);
     FD_SET(native(s), &writable);
     FD_SET(native(s), &failed);
     timeval t{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
-    if (::select(0, nullptr, &writable, &failed, &t) > 0 && FD_ISSET(native(s), &writable)) {
-      int err = 0;
-      int len = sizeof err;
-      accepted = ::getsockopt(native(s), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&err), &len) == 0 &&
-                 err == 0;
+    const int ready = ::select(0, nullptr, &writable, &failed, &t);
+    if (ready == 0) {
+      result = ConnectResult::TimedOut;
+    } else if (ready > 0) {
+      // A refused connection shows in the failed set; SO_ERROR says why either way.
+      int so_error = 0;
+      int len = sizeof so_error;
+      if (::getsockopt(native(s), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&so_error), &len) == 0)
+        result = connect_error(so_error);
     }
   }
   u_long blocking = 0;
   ::ioctlsocket(native(s), FIONBIO, &blocking);
-  return accepted;
+  return result;
 }
 
 }  // namespace vandok::net

@@ -38,6 +38,9 @@ int main(int argc, char** argv) {
     case ParseResult::Help:
       std::fputs(usage_text(argv[0]).c_str(), stdout);
       return 0;
+    case ParseResult::Version:
+      std::fputs(version_text().c_str(), stdout);
+      return 0;
     case ParseResult::Error:
       std::fprintf(stderr, "%s\n%s", error.c_str(), usage_text(argv[0]).c_str());
       return 2;

@@ -94,6 +94,8 @@ ParseResult parse_options(int argc, const char* const* argv, Options& o, std::st
     bool ok = true;
     if (arg == "--help" || arg == "-h") {
       return ParseResult::Help;
+    } else if (arg == "--version" || arg == "-V") {
+      return ParseResult::Version;
     } else if (arg == "--listen") {
       ok = text_value(o.listen_address);
       in_addr parsed{};
@@ -169,6 +171,8 @@ std::string usage_text(const char* program) {
          "                         take the DDR pages of this range before serving\n"
          "                         (for throughput runs; e.g. 0x20000000:0x10000000)\n"
          "  --help                 show this help\n"
+         "  -h, --help             show this help\n"
+         "  -V, --version          show the name, version and build\n"
          "\n"
          "Faults:\n"
          "  --corrupt-read         flip one bit of the middle byte of each DDR read\n"
@@ -179,6 +183,10 @@ std::string usage_text(const char* program) {
          "  --throttle R           limit each direction to R bytes per second\n"
          "                         (12500000 stands in for a 100 Mb/s link)\n"
          "  --close-on-accept      close every connection as soon as it is accepted\n";
+}
+
+std::string version_text() {
+  return std::string("vandok-board-sim ") + VANDOK_VERSION + " (build: " + VANDOK_BUILD + ")\n";
 }
 
 }  // namespace vandok::sim

@@ -27,11 +27,13 @@ struct Options {
   std::uint64_t preallocate_size = 0;
 };
 
-enum class ParseResult { Run, Help, Error };
+enum class ParseResult { Run, Help, Version, Error };
 
 // Accepts "--flag VALUE" and "--flag=VALUE"; error explains an Error result.
 ParseResult parse_options(int argc, const char* const* argv, Options& options, std::string& error);
 
 std::string usage_text(const char* program);
+// "vandok-board-sim VERSION (build: platform, build type, compiler)"
+std::string version_text();
 
 }  // namespace vandok::sim

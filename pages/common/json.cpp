@@ -1,13 +1,48 @@
 #include "pages/common/json.h"
 
+#include "link/ansi_text.h"
+
 #include <cmath>
 #include <cstdio>
 
 namespace vandok {
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence at text[i], or 0.
+std::size_t utf8_sequence(const std::string& text, std::size_t i) {
+  const auto at = [&text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = at(i);
+  std::size_t length;
+  unsigned char low = 0x80, high = 0xBF;  // bounds of the second byte
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  if (at(i + 1) < low || at(i + 1) > high) return 0;
+  for (std::size_t k = 2; k < length; ++k)
+    if (at(i + k) < 0x80 || at(i + k) > 0xBF) return 0;
+  return length;
+}
+
+}  // namespace
+
 std::string json_string(const std::string& value) {
+  const std::string text = native_to_utf8(value);
   std::string out = "\"";
-  for (const char c : value) {
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
     const auto byte = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';
@@ -16,9 +51,14 @@ std::string json_string(const std::string& value) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
       out += escaped;
+    } else if (const std::size_t length = utf8_sequence(text, i); length == 0) {
+      out += "\xEF\xBF\xBD";  // U+FFFD for a byte that is not UTF-8
     } else {
-      out += c;
+      out.append(text, i, length);
+      i += length;
+      continue;
     }
+    ++i;
   }
   return out + "\"";
 }

@@ -26,6 +26,9 @@ class JsonObject {
   std::string body_;
 };
 
+// A JSON string of value, always valid UTF-8: value is first read as the
+// platform's own text (native_to_utf8), then every byte that does not belong
+// to a well-formed UTF-8 sequence is replaced by U+FFFD.
 std::string json_string(const std::string& value);
 
 // "0x" and 2 * bytes upper-case hexadecimal digits, for addresses and data.

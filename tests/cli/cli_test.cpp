@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "cli/progress.h"
 #include "cli_harness.h"
 #include "pages/ddr/ddr_patterns.h"
 
@@ -105,6 +106,7 @@ struct ExitCase {
   std::vector<std::string> sim_flags, args;
   int exit_code;
   std::string error;  // first line on stderr
+  std::string more = {};  // in the rest of stderr, or on stdout
 };
 
 class CliExit : public testing::TestWithParam<ExitCase> {};
@@ -115,6 +117,7 @@ TEST_P(CliExit, CodeAndMessage) {
   const Finished f = run_cli(at(sim, c.args));
   EXPECT_EQ(f.exit_code, c.exit_code) << f.err;
   EXPECT_EQ(f.err.substr(0, f.err.find('\n')), c.error);
+  EXPECT_TRUE(c.more.empty() || (f.err + f.out).find(c.more) != std::string::npos) << f.err << f.out;
   if (c.exit_code == 3) {
     EXPECT_EQ(sim.connections(), 0u) << "refused input never reaches the board";
   }
@@ -123,8 +126,11 @@ TEST_P(CliExit, CodeAndMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Codes, CliExit,
     testing::Values(
-        ExitCase{{}, ddr("20000000", "1000"), 0, ""}, ExitCase{{}, {"regwrite", "FFFFFFFF", ""}, 0, ""},
-        ExitCase{{}, {"--port", "1", "discover"}, 2, "ERROR : Can not find Broad!"},  // the last --port counts
+        ExitCase{{}, ddr("20000000", "1000"), 0, ""}, ExitCase{{}, {"regwrite", "0xFFFFFFFF", "0x5a"}, 0, ""},
+        ExitCase{{}, {"--port", "1", "discover"}, 2, "ERROR : Can not find Broad!",  // the last --port counts
+                 "\nno connection to 127.0.0.1 port 1: refused; check the address, the port and the cable\n"},
+        ExitCase{{}, {"--port", "1", "-v", "discover"}, 2, "trying 127.0.0.1 port 1: refused"},
+        ExitCase{{}, {"--port", "1", "-q", "discover"}, 2, "ERROR : Can not find Broad!"},
         ExitCase{{"--close-mid-read"}, ddr("20000000", "40000"), 2, "ERROR : write receive failed!"},
         // A board that stops taking data fails the write after the idle limit.
         ExitCase{{"--stall-after", "100000"}, at_idle(ddr("20000000", "2000000"), "1"), 2,
@@ -133,15 +139,32 @@ INSTANTIATE_TEST_SUITE_P(
         // Surplus bytes after a read are a link fault, never a mismatch.
         ExitCase{{"--extra-read-bytes", "100"}, ddr("20000000", "1000", {"--repeat", "3"}), 2,
                  "ERROR : write receive failed!"},
-        ExitCase{{}, ddr("2000000G", "1000"), 3, "ERROR : DDR Address!"},
-        ExitCase{{}, ddr("1FFFFFFF", "1000"), 3, "ERROR : DDR Address Over!"},
-        ExitCase{{}, ddr("20000000", "0x1000"), 3, "ERROR : DDR Size!"},
+        // The companion's field forms; the window's words, then why on the next line.
+        ExitCase{{}, ddr("0x20000000", "4K"), 0, "", "transferred 8.0 KiB in "},
+        ExitCase{{}, ddr("512M", "0x400"), 0, "", "start 0x20000000 size 0x00000400"},
+        ExitCase{{}, ddr("2000000G", "1000"), 3, "ERROR : DDR Address!",
+                 "\n--start '2000000G' is not up to 8 hexadecimal digits, optionally after 0x, or a decimal number "
+                 "with K or M (512M)\n"},
+        ExitCase{{}, ddr("1FFFFFFF", "1000"), 3, "ERROR : DDR Address Over!",
+                 "\n--start is 0x20000000 to 0x3FFFFFFE, not 0x1FFFFFFF\n"},
+        ExitCase{{}, ddr("3FFFF000", "2000"), 3, "ERROR : DDR Size Over!",
+                 "\nfrom --start 0x3FFFF000 --size is at most 0x00000FFF (the end is 0x3FFFFFFF), not 0x00002000\n"},
+        ExitCase{{}, ddr("20000000", "0x0x1000"), 3, "ERROR : DDR Size!"},
+        ExitCase{{}, ddr("20000000", "4096M"), 3, "ERROR : DDR Size!", "--size '4096M' is more than 0xFFFFFFFF"},
+        ExitCase{{}, ddr("20000000", ""), 3, "ERROR : DDR Size!", "--size is empty"},
         ExitCase{{}, ddr("20000000", "0"), 3, "ERROR : User size 0!"},
         ExitCase{{}, ddr("20000000", "20000000"), 3, "ERROR : DDR Size Over!"},
         ExitCase{{}, {"regwrite", "123456789", "1"}, 3, "ERROR : Address!"},
+        ExitCase{{}, {"regwrite", "", "1"}, 3, "ERROR : Address!", "ADDR is empty"},
+        ExitCase{{}, {"regwrite", "FFFFFFFF", ""}, 3, "ERROR : Value!", "VALUE is empty"},
         ExitCase{{}, {"regwrite", "24", "-1"}, 3, "ERROR : Value!"},
         ExitCase{{}, {"reconfig", "/nonexistent/image.rpd"}, 3, "ERROR : Can not open rpt file!"},
-        ExitCase{{}, {"ddr-test", "--size", "10"}, 3, "vandok-cli: ddr-test needs --start and --size"}));
+        ExitCase{{}, {"ddr-test", "--size", "10"}, 3, "vandok-cli: ddr-test needs --start and --size"},
+        // Options as other tools spell them.
+        ExitCase{{}, {"--version"}, 0, "", "vandok-cli "}, ExitCase{{}, {"-V"}, 0, "", " (build: "},
+        ExitCase{{}, {"-h"}, 0, "", "  143  cancelled by SIGTERM\n"},
+        ExitCase{{}, {"discover", "--frobnicate"}, 3, "vandok-cli: unknown option --frobnicate"},
+        ExitCase{{}, {"discover", "--port", "0x0x1"}, 3, "vandok-cli: --port needs a port number 1-65535, not '0x0x1'"}));
 
 TEST(CliRegister, OnTheWire) {
   Sim sim;
@@ -199,6 +222,9 @@ TEST(CliJson, ReportsOnOneLine) {
   EXPECT_EQ(bad.exit_code, 3);
   r = parse_json(bad.out);
   EXPECT_EQ(r["command"] + " " + r["result"] + " " + r["board"], "ddr-test bad_input null");
+  // Bytes that are not UTF-8 reach the report as U+FFFD, never as they came.
+  const Finished latin1 = run_cli({"r\xE9glage", "--json"});
+  EXPECT_EQ(parse_json(latin1.out)["message"], "unknown command 'r\xEF\xBF\xBDglage'") << latin1.out;
 }
 
 TEST(CliCancel, CtrlCWhileTheBoardIsSilent) {
@@ -218,12 +244,37 @@ TEST(CliCancel, CtrlCWhileTheBoardIsSilent) {
   EXPECT_EQ(parse_json(f.out)["result"], "cancelled");
 }
 
+// GNU timeout signals the program, then its process group: the repeat is the
+// same request, and the report is written every time.
+TEST(CliCancel, TimeoutsSecondSignalKeepsTheReport) {
+  Sim sim({"--silent-read"});
+  for (int run = 0; run < 5; ++run) {
+    Child cli({"/usr/bin/timeout", "-s", "INT", "0.5", VANDOK_CLI_BINARY, "--board", "127.0.0.1", "--port", sim.port(),
+               "ddr-test", "--start", "20000000", "--size", "1000", "--json"});
+    const Finished f = cli.wait();
+    EXPECT_EQ(f.exit_code, 124) << run << f.err;  // timeout's own word for "timed out"
+    EXPECT_EQ(parse_json(f.out)["result"], "cancelled") << run << ": " << f.out;
+  }
+  // SIGTERM twice, straight after each other.
+  Child cli({VANDOK_CLI_BINARY, "--board", "127.0.0.1", "--port", sim.port(), "ddr-test", "--start", "20000000",
+             "--size", "1000", "--json"});
+  sim.commands(sim.commands().size() + 2);
+  ::kill(cli.pid(), SIGTERM);
+  ::kill(cli.pid(), SIGTERM);
+  const Finished f = cli.wait();
+  EXPECT_EQ(f.exit_code, 143);
+  EXPECT_EQ(parse_json(f.out)["result"], "cancelled") << f.out;
+}
+
 // On a pseudo-terminal against a throttled board, then the same run on a pipe.
 TEST(CliProgress, BarOnATerminalOnly) {
   Sim sim({"--throttle", "8000000"});
   const std::vector<std::string> args = at(sim, ddr("20000000", "200000"));
   int terminal = -1;
-  const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  winsize wide{};
+  wide.ws_col = 120;  // room for every figure
+  wide.ws_row = 24;
+  const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, &wide);
   ASSERT_GE(pid, 0);
   if (pid == 0) {
     std::vector<char*> argv{const_cast<char*>(VANDOK_CLI_BINARY)};
@@ -241,12 +292,42 @@ TEST(CliProgress, BarOnATerminalOnly) {
   ::waitpid(pid, &status, 0);
   ::close(terminal);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen;
-  for (const char* part : {"\rread  1/1 [", " MiB/s  00:0", " / ~00:0", "DDR Read Write Success!!"})
+  for (const char* part : {"\rread  1/1 [", "  transferred ", " MiB of 4.00 MiB  ", " MiB/s  elapsed 00:0",
+                           "  left ~00:0", "DDR Read Write Success!!"})
     EXPECT_NE(screen.find(part), std::string::npos) << part << " in " << screen;
 
   const Finished piped = run_cli(args);
   EXPECT_EQ(piped.exit_code, 0);
   EXPECT_EQ(piped.out.find('\r'), std::string::npos) << piped.out;
+  EXPECT_EQ(piped.err.find('\r'), std::string::npos) << piped.err;
+}
+
+// Forced onto a pipe, against a board that falls silent: the elapsed time keeps counting.
+TEST(CliProgress, ClockRunsWhileTheBoardIsSilent) {
+  Sim sim({"--silent-read"});
+  Child cli({VANDOK_CLI_BINARY, "--board", "127.0.0.1", "--port", sim.port(), "--progress", "ddr-test", "--start",
+             "20000000", "--size", "1000"});
+  sim.commands(2);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+  ::kill(cli.pid(), SIGINT);
+  const Finished f = cli.wait();
+  EXPECT_EQ(f.exit_code, 130);
+  // The write went through; the read's wait goes on without a byte.
+  EXPECT_NE(f.err.find("\rwrite 1/1 ["), std::string::npos) << f.err;
+  EXPECT_NE(f.err.find("   50%  transferred 4.0 KiB of 8.0 KiB  "), std::string::npos) << f.err;
+  EXPECT_NE(f.err.find("  elapsed 00:01"), std::string::npos) << f.err;
+}
+
+TEST(CliProgress, LineFitsANarrowTerminal) {
+  for (int width : {30, 50, 80, 200}) {
+    const std::string line = progress_line("write 1/1", 3 << 20, 8 << 20, 2.5, width);
+    EXPECT_LE(line.size(), static_cast<std::size_t>(width - 1)) << line;
+    EXPECT_EQ(line.rfind("write 1/1 [", 0), 0u) << line;
+  }
+  EXPECT_EQ(progress_line("write 1/1", 3 << 20, 8 << 20, 2.5, 120),
+            "write 1/1 [##########.................]   37%  transferred 3.00 MiB of 8.00 MiB  1.20 MiB/s  elapsed 00:02"
+            "  left ~00:04");
+  EXPECT_EQ(transfer_figures(2048, 0.0031), "2.0 KiB in 3 ms (645.2 KiB/s)");
 }
 
 }  // namespace

@@ -58,9 +58,13 @@ run_case "found board used by a command, JSON report" "4" 0 \
   '{"command":"regwrite","result":"pass","exit_code":0,"message":"","board":"192.168.77.4","port":7777,"address":"0x00000024","value":"0x0000005A"}' \
   "SUCCES : Found device!" -- --pc-host 10 --board-host 4 -- regwrite 24 5A --json
 pass="4 6 7 8 9 10 11 12 13"
-run_case "nobody listens: three passes, then given up" "$pass $pass $pass" 2 "" "ERROR : Can not find Broad!" \
+refused="192.168.77.4 refused, 192.168.77.6 refused, 192.168.77.7 refused, 192.168.77.8 refused, 192.168.77.9 refused, 192.168.77.10 refused, 192.168.77.11 refused, 192.168.77.12 refused, 192.168.77.13 refused"
+run_case "nobody listens: three passes, then given up" "$pass $pass $pass" 2 "" "ERROR : Can not find Broad!
+no board answered on port 7777 in 3 passes ($refused); name the board with --board ADDR (and --port N)" \
   -- --pc-host 10 --no-sim -- discover
-run_case "no adapter in 192.168.0.0/16: nothing tried" "" 2 "" "ERROR : Can not find Broad!" \
+run_case "no adapter in 192.168.0.0/16: nothing tried" "" 2 "" "ERROR : Can not find Broad!
+no network adapter of this PC has a 192.168.x.x address, so discovery tried nothing; give the PC an address on \
+the board's network, or name the board with --board ADDR" \
   -- --pc-host 10 --no-private -- discover
 
 [ "$failures" = 0 ] || { echo "$failures check(s) failed"; exit 1; }

@@ -65,7 +65,7 @@ TEST(CliHistory, OneLinePerCommandWithItsFields) {
       {at(sim, {"reconfig", image.string()}), 0,
        {{"command", "reconfig"}, {"result", "pass"}, {"message", "Reconfig Complete!!"}, {"file", image.string()},
         {"image_bytes", "150000"}, {"sha256", sha256_hex(bytes)}, {"bytes", "196608"}}},
-      {at(sim, {"regwrite", "0x10", "1"}), 3,
+      {at(sim, {"regwrite", "123456789", "1"}), 3,
        {{"command", "regwrite"}, {"result", "bad_input"}, {"message", "ERROR : Address!"}}},
       {{"--board", "127.0.0.1", "--port", "1", "discover"}, 2,
        {{"command", "discover"}, {"result", "link_error"}, {"message", "ERROR : Can not find Broad!"}, {"port", "1"}}},
