@@ -203,6 +203,19 @@ TEST(CliReconfig, ImagesArriveWholeWithErasedPadding) {
   }
 }
 
+// Complete only once the board has taken the image: a board that reads 2 MB/s
+// needs about 2 s for 4 MiB, whatever our send buffer could hold.
+TEST(CliReconfig, CompleteWhenTheBoardHasTakenEveryByte) {
+  Sim sim({"--throttle", "2000000"});
+  const std::filesystem::path image = sim.dir() / "slow.rpd";
+  std::ofstream(image, std::ios::binary) << std::string(4 << 20, '\x5A');
+  const Finished f = run_cli(at(sim, {"reconfig", image.string(), "--json"}));
+  ASSERT_EQ(f.exit_code, 0) << f.err;
+  FlatJson r = parse_json(f.out);
+  EXPECT_EQ(r["confirmed"], "true");
+  EXPECT_GT(std::stod(r["elapsed_seconds"]), 1.0) << "reported before the board had the image";
+}
+
 TEST(CliJson, ReportsOnOneLine) {
   Sim sim;
   const Finished f = run_cli(at(sim, ddr("20000000", "20000", {"--repeat", "2", "--json"})));
