@@ -144,8 +144,9 @@ TEST_F(FaultMatrix, ConnectionClosedHalfWayThroughARead) {
 TEST_F(FaultMatrix, ReadNeverAnsweredThenWindowClosed) {
   SimHarness board(faults([](Options& o) { o.faults.silent_read = true; }));
   net::Socket s = board.connect();
+  Ddr ddr(1 << 20);  // buffers ready before the clock starts, as the page has them
   WindowClose close(s, std::chrono::milliseconds(300));
-  const auto seen = Ddr(1 << 20).run(s, &close.cancel);
+  const auto seen = ddr.run(s, &close.cancel);
   EXPECT_TRUE(seen.empty());
   record("read never answered, window closed", "DDR test 1 MiB", seen, "run ends within a second, no box");
   net::close(s);
@@ -154,8 +155,9 @@ TEST_F(FaultMatrix, ReadNeverAnsweredThenWindowClosed) {
 TEST_F(FaultMatrix, StallMidWriteThenWindowClosed) {
   SimHarness board(faults([](Options& o) { o.shape.stall_after = 100000; }));
   net::Socket s = board.connect();
+  Ddr ddr(8 << 20);
   WindowClose close(s, std::chrono::milliseconds(500));
-  const auto seen = Ddr(8 << 20).run(s, &close.cancel);
+  const auto seen = ddr.run(s, &close.cancel);
   EXPECT_TRUE(seen.empty()) << joined(seen);
   record("board stalls after 100000 bytes, window closed", "DDR test 8 MiB", seen, "run ends at the close");
   net::close(s);
