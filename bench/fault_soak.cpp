@@ -133,7 +133,7 @@ RunKind run_operation(Operation op, const Fault& fault, vandok::net::Socket s) {
       for (int pass = 0; pass < 2; ++pass) {
         const vandok::DdrOutcome outcome =
             vandok::run_ddr_test({&s, {vandok::kDdrLow, kSize}, write.data(), read.data(), nullptr, kIdleMs}, port);
-        const RunKind kind = outcome.unexpected_bytes > 0 ? RunKind::LinkError : vandok::cli::kind_of(outcome);
+        const RunKind kind = vandok::cli::ddr_verdict(outcome);
         if (kind != RunKind::Pass) return kind;
       }
       return RunKind::Pass;

@@ -219,11 +219,9 @@ RunResult ddr_test_command(const RunContext& context) {
     }
     const DdrOutcome outcome = vandok::run_ddr_test(run, port);
     unexpected += outcome.unexpected_bytes;
-    const RunKind kind = context.cancel.requested.load() ? RunKind::Cancelled : kind_of(outcome);
-    if (kind != RunKind::Cancelled && outcome.unexpected_bytes > 0) {
-      // Bytes nobody asked for put the read out of step: a link fault, and
-      // whatever the comparison said is not about the memory.
-      result = ended(RunKind::LinkError, Message::WriteReceiveFailed);
+    const RunKind kind = context.cancel.requested.load() ? RunKind::Cancelled : ddr_verdict(outcome);
+    if (kind == RunKind::LinkError && outcome.unexpected_bytes > 0) {
+      result = ended(kind, Message::WriteReceiveFailed);  // the read's own words
     } else if (kind == RunKind::Pass) {
       ++passed;
     } else if (kind == RunKind::Cancelled) {

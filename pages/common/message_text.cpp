@@ -38,20 +38,4 @@ const char* message_text(Message message) {
   return "";
 }
 
-const char* step_name(TransferStep step) {
-  switch (step) {
-    case TransferStep::None: return "";
-    case TransferStep::WriteHeader: return "write-header";
-    case TransferStep::WriteData: return "write-data";
-    case TransferStep::ReadHeader: return "read-header";
-    case TransferStep::ReadData: return "read-data";
-    case TransferStep::Compare: return "compare";
-    case TransferStep::ImageHeader: return "image-header";
-    case TransferStep::ImageRead: return "image-read";
-    case TransferStep::ImageData: return "image-data";
-    case TransferStep::RegisterHeader: return "register-header";
-  }
-  return "";
-}
-
 }  // namespace vandok

@@ -9,7 +9,4 @@ namespace vandok {
 // The text of a message; "" for Message::None.
 const char* message_text(Message message);
 
-// The step's name for reports and logs ("write-header", ...); "" for None.
-const char* step_name(TransferStep step);
-
 }  // namespace vandok

@@ -2,6 +2,7 @@
 // calls come from the worker's thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "link/message.h"
@@ -16,5 +17,14 @@ class TransferPort {
   // Shows a message and returns once the user has closed it.
   virtual void show_message(Message message) = 0;
 };
+
+// A failed run's end: its box, then the timer stops. A failure caused by the
+// window closing is nobody's news: no box then. Returns true when closing.
+inline bool end_with_failure(TransferPort& port, Message message, const std::atomic<bool>* cancel) {
+  const bool closing = cancel && cancel->load();
+  if (!closing) port.show_message(message);
+  port.stop_timer();
+  return closing;
+}
 
 }  // namespace vandok

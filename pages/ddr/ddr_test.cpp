@@ -52,17 +52,12 @@ DdrOutcome run_ddr_test(const DdrRun& run, TransferPort& port) {
     outcome.bytes_moved = std::uint64_t{position} + 1;
     port.report_progress(position);
   };
-  // A failed step shows its box first and stops the timer once it is closed.
-  // A failure caused by the window closing is nobody's news: no box then.
   const auto fail = [&](Message message, TransferStep step) -> DdrOutcome {
     note_link_failure(outcome, message, step);
     // A board that failed mid-stream is out of step: the connection goes, so
     // that the next command fails at once instead of talking past it.
     if (step == TransferStep::WriteData || step == TransferStep::ReadData) net::shutdown_both(*run.socket);
-    const bool closing = run.cancel && run.cancel->load();
-    if (!closing) port.show_message(message);
-    port.stop_timer();
-    if (closing) {
+    if (end_with_failure(port, message, run.cancel)) {
       outcome.result = DdrResult::Cancelled;
       outcome.message = Message::None;
     }

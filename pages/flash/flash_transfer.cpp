@@ -82,24 +82,24 @@ FlashOutcome run_flash_transfer(const FlashRun& run, TransferPort& port) {
         outcome.bytes_sent = position == 0 ? 0 : std::uint64_t{position} + 1;
         port.report_progress(position);
       };
-      const ImageSend sent = send_padded_chunks(*run.socket, source, static_cast<std::uint32_t>(run.image->size()),
-                                                flash_chunk_buffer(), progress, run.idle_ms);
+      ImageSend sent = send_padded_chunks(*run.socket, source, static_cast<std::uint32_t>(run.image->size()),
+                                          flash_chunk_buffer(), progress, run.idle_ms);
       // Success only once the board has taken every byte: a board that stops
       // reading leaves the end of the image in our send buffer.
-      const net::Drain drained = sent == ImageSend::Sent ? net::wait_sent(*run.socket, run.idle_ms) : net::Drain::Unknown;
-      outcome.confirmed = drained == net::Drain::Done;
-      if (sent == ImageSend::Sent && drained == net::Drain::Stuck) {
-        outcome.message = Message::TcpFailed;
-        outcome.failed_step = TransferStep::ImageData;
-        net::shutdown_both(*run.socket);
-      } else if (sent != ImageSend::Sent) {
-        outcome.message = sent == ImageSend::ReadFailed ? Message::ReadImageFailed : Message::TcpFailed;
-        outcome.failed_step = sent == ImageSend::ReadFailed ? TransferStep::ImageRead : TransferStep::ImageData;
+      if (sent == ImageSend::Sent) {
+        const net::Drain drained = net::wait_sent(*run.socket, run.idle_ms);
+        outcome.confirmed = drained == net::Drain::Done;
+        if (drained == net::Drain::Stuck) sent = ImageSend::SendFailed;
+      }
+      if (sent == ImageSend::Sent) {
+        source.sent();
+      } else {
+        const bool unread = sent == ImageSend::ReadFailed;
+        outcome.message = unread ? Message::ReadImageFailed : Message::TcpFailed;
+        outcome.failed_step = unread ? TransferStep::ImageRead : TransferStep::ImageData;
         // The board must see a cut transfer, never a complete one, and the
         // connection is out of step either way.
         net::shutdown_both(*run.socket);
-      } else {
-        source.sent();
       }
       outcome.sha256 = source.hex();
     }
@@ -108,10 +108,7 @@ FlashOutcome run_flash_transfer(const FlashRun& run, TransferPort& port) {
   if (outcome.failed_step != TransferStep::None) {
     outcome.result =
         outcome.failed_step == TransferStep::ImageRead ? FlashResult::FileReadFailed : FlashResult::LinkFailed;
-    const bool closing = run.cancel && run.cancel->load();
-    if (!closing) port.show_message(outcome.message);
-    port.stop_timer();
-    if (closing) {
+    if (end_with_failure(port, outcome.message, run.cancel)) {
       outcome.result = FlashResult::Cancelled;
       outcome.message = Message::None;
     }
