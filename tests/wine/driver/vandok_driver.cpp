@@ -370,9 +370,13 @@ int cmd_wait_gone(const Args& a) {
 }
 
 int cmd_text(const Args& a) {
-    HWND c = control(a.at(0));
+    // A busy program can miss one lookup or text request; it gets a moment more.
     std::wstring t;
-    if (!c || !window_text(c, t)) return kFailed;
+    for (ULONGLONG end = GetTickCount64() + 2000;; Sleep(kPollMs)) {
+        HWND c = control(a.at(0));
+        if (c && window_text(c, t)) break;
+        if (GetTickCount64() >= end) return kFailed;
+    }
     out(t);
     return kOk;
 }
