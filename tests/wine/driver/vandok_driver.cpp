@@ -106,12 +106,12 @@ std::wstring window_class(HWND h) {
 // of a foreign window would only return the caption stored at creation).
 bool window_text(HWND h, std::wstring& text) {
     DWORD_PTR len = 0;
-    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len))
+    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &len))
         return false;
     std::vector<wchar_t> buf(len + 2, 0);
     DWORD_PTR got = 0;
     if (!SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
-                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &got))
+                             SMTO_NORMAL, kSendTimeoutMs, &got))
         return false;
     text.assign(buf.data(), got);
     return true;
@@ -257,7 +257,7 @@ private:
 
 bool send_timeout(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     DWORD_PTR r = 0;
-    if (!SendMessageTimeoutW(h, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeoutMs, &r)) return false;
+    if (!SendMessageTimeoutW(h, msg, wp, lp, SMTO_NORMAL, kSendTimeoutMs, &r)) return false;
     result = static_cast<LRESULT>(r);
     return true;
 }
@@ -375,7 +375,11 @@ int cmd_text(const Args& a) {
     for (ULONGLONG end = GetTickCount64() + 2000;; Sleep(kPollMs)) {
         HWND c = control(a.at(0));
         if (c && window_text(c, t)) break;
-        if (GetTickCount64() >= end) return kFailed;
+        if (GetTickCount64() >= end) {
+            fail(L"cannot read the text of control " + a[0] + L" (error " +
+                 std::to_wstring(GetLastError()) + L")");
+            return kFailed;
+        }
     }
     out(t);
     return kOk;
