@@ -18,7 +18,9 @@ enum class Wait { Ready, TimedOut, Failed };
 bool startup();
 void cleanup();
 
-// A new blocking IPv4 TCP stream socket, or kInvalidSocket.
+// A new blocking IPv4 TCP stream socket, or kInvalidSocket. Nagle is off: a command
+// header goes out at once instead of waiting for the board to acknowledge the data
+// before it (a delayed acknowledgement can hold it for tens of milliseconds).
 Socket open_stream();
 void close(Socket s);
 // Shuts both directions so that a thread blocked in send/recv/select returns.

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <linux/sockios.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -21,7 +22,10 @@ void cleanup() {}
 
 Socket open_stream() {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  return fd < 0 ? kInvalidSocket : fd;
+  if (fd < 0) return kInvalidSocket;
+  const int one = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  return fd;
 }
 
 void close(Socket s) {

@@ -20,7 +20,10 @@ void cleanup() { WSACleanup(); }
 
 Socket open_stream() {
   const SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
-  return s == INVALID_SOCKET ? kInvalidSocket : static_cast<Socket>(s);
+  if (s == INVALID_SOCKET) return kInvalidSocket;
+  const BOOL one = TRUE;
+  ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
+  return static_cast<Socket>(s);
 }
 
 void close(Socket s) {
