@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include "link/dll_search.h"
+
 namespace vandok {
 
 namespace {
@@ -20,7 +22,7 @@ struct IpHelper {
 const IpHelper& ip_helper() {
   static const IpHelper loaded = [] {
     IpHelper h;
-    const HMODULE dll = ::LoadLibraryExW(L"iphlpapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const auto dll = static_cast<HMODULE>(load_system_dll(L"iphlpapi.dll"));
     if (dll != nullptr)
       h.get_adapters_info = reinterpret_cast<decltype(h.get_adapters_info)>(
           reinterpret_cast<void*>(::GetProcAddress(dll, "GetAdaptersInfo")));

@@ -11,6 +11,9 @@ namespace vandok {
 // each program's entry point; the import tables hold only DLLs that Windows takes
 // from System32 anyway (KnownDLLs, and the common controls through the manifest).
 void restrict_dll_search_to_system32();
+// Loads NAME from the System32 folder by its full path: the module (an HMODULE),
+// or nullptr with the reason in GetLastError().
+void* load_system_dll(const wchar_t* name);
 #else
 inline void restrict_dll_search_to_system32() {}
 #endif
