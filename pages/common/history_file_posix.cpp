@@ -1,5 +1,7 @@
 // The run history's file on Linux and other POSIX systems.
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,9 +30,43 @@ std::filesystem::path default_path() {
   return state / "vandok" / "history.jsonl";
 }
 
-bool append_whole(const std::filesystem::path& path, const std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+namespace {
+
+// The history file opened for appending and locked (flock) against the other
+// writers of this system, or -1. Where the file
+// system takes no lock, the line still goes out, unlocked.
+int open_locked(const std::filesystem::path& path) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return -1;
+    int locked;
+    do {
+      locked = ::flock(fd, LOCK_EX);
+    } while (locked < 0 && errno == EINTR);
+    if (locked < 0) return fd;
+    // Moved aside by another writer while we waited: start over on the new file.
+    struct stat held {}, named {};
+    if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino)
+      return fd;
+    ::close(fd);
+  }
+  return -1;
+}
+
+}  // namespace
+
+bool append_whole(const std::filesystem::path& path, const std::string& bytes, const std::filesystem::path& rotated,
+                  std::uint64_t rotate_bytes) {
+  int fd = open_locked(path);
   if (fd < 0) return false;
+  struct stat held {};
+  if (::fstat(fd, &held) == 0 && static_cast<std::uint64_t>(held.st_size) >= rotate_bytes &&
+      ::rename(path.c_str(), rotated.c_str()) == 0) {
+    ::close(fd);  // lets the writers waiting on the moved file find it moved
+    fd = open_locked(path);
+    if (fd < 0) return false;
+  }
   // One write; with O_APPEND the line lands whole after whatever another process wrote.
   std::size_t done = 0;
   while (done < bytes.size()) {

@@ -146,10 +146,7 @@ std::filesystem::path rotated_path(const std::filesystem::path& path) {
 bool append_history_line(const std::filesystem::path& path, const std::string& line, std::uint64_t rotate_bytes) {
   std::error_code error;
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  // Whoever renames first starts the new file; a second rename finds nothing to move.
-  if (!error && size >= rotate_bytes) std::filesystem::rename(path, rotated_path(path), error);
-  return history_platform::append_whole(path, line);
+  return history_platform::append_whole(path, line, rotated_path(path), rotate_bytes);
 }
 
 HistoryWrite record_run(const RunRecord& record) {

@@ -57,8 +57,13 @@ namespace history_platform {
 bool override_path(std::filesystem::path& path);
 // The per-user default; empty when no home is known.
 std::filesystem::path default_path();
-// One write with O_APPEND / FILE_APPEND_DATA, then flushed.
-bool append_whole(const std::filesystem::path& path, const std::string& bytes);
+// Appends bytes in one write (O_APPEND / FILE_APPEND_DATA), flushed. Writers take
+// turns through a lock on the file: a file of rotate_bytes or more is first moved
+// to rotated by whoever holds it, and a writer that then finds it moved starts over
+// on the new file, so that a rotation never moves another writer's fresh file over
+// the old history.
+bool append_whole(const std::filesystem::path& path, const std::string& bytes,
+                  const std::filesystem::path& rotated, std::uint64_t rotate_bytes);
 }  // namespace history_platform
 
 // The whole line, ending in '\n': time, tool, version, board, port, command,

@@ -5,9 +5,12 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <latch>
 #include <regex>
+#include <thread>
 
 #include "cli_harness.h"
+#include "pages/common/run_history.h"
 
 namespace vandok::cli::test {
 namespace {
@@ -134,6 +137,26 @@ TEST(CliHistory, RotatesAtTenMiBAndNeverChangesTheRun) {
   // Empty: off, nothing written anywhere.
   ::setenv("VANDOK_HISTORY", "", 1);
   EXPECT_EQ(run_cli(at(sim, {"regwrite", "1", "2"})).err, "");
+}
+
+TEST(CliHistory, WritersRacingARotationKeepTheOldHistory) {
+  HistoryFile history;
+  fs::create_directories(history.path().parent_path());
+  const std::string old_lines(999, 'o');
+  std::ofstream(history.path(), std::ios::binary) << old_lines << '\n';
+  // Writers that all see a full file: one moves it aside, the others must not
+  // move its fresh successor over it.
+  constexpr int kWriters = 16;
+  std::latch start(kWriters);
+  std::vector<std::thread> writers;
+  for (int i = 0; i < kWriters; ++i)
+    writers.emplace_back([&, i] {
+      start.arrive_and_wait();
+      EXPECT_TRUE(append_history_line(history.path(), "line " + std::to_string(i) + "\n", 1000));
+    });
+  for (auto& w : writers) w.join();
+  EXPECT_EQ(history.lines(rotated_path(history.path())), std::vector<std::string>{old_lines});
+  EXPECT_EQ(history.lines().size(), std::size_t{kWriters});
 }
 
 }  // namespace
