@@ -33,8 +33,8 @@ std::filesystem::path default_path() {
 namespace {
 
 // The history file opened for appending and locked (flock) against the other
-// writers of this system, or -1. Where the file
-// system takes no lock, the line still goes out, unlocked.
+// writers of this system, or -1. Where the file system takes no lock, the line
+// still goes out, unlocked.
 int open_locked(const std::filesystem::path& path) {
   for (int attempt = 0; attempt < 8; ++attempt) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);

@@ -102,18 +102,23 @@ std::wstring window_class(HWND h) {
     return buf;
 }
 
+// A message to a window of the program, answered within kSendTimeoutMs.
+bool send_timeout(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    DWORD_PTR r = 0;
+    if (!SendMessageTimeoutW(h, msg, wp, lp, SMTO_NORMAL, kSendTimeoutMs, &r)) return false;
+    result = static_cast<LRESULT>(r);
+    return true;
+}
+
 // Text through WM_GETTEXT, which the system marshals between processes (GetWindowText
 // of a foreign window would only return the caption stored at creation).
 bool window_text(HWND h, std::wstring& text) {
-    DWORD_PTR len = 0;
-    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &len))
-        return false;
-    std::vector<wchar_t> buf(len + 2, 0);
-    DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
-                             SMTO_NORMAL, kSendTimeoutMs, &got))
-        return false;
-    text.assign(buf.data(), got);
+    LRESULT len = 0;
+    if (!send_timeout(h, WM_GETTEXTLENGTH, 0, 0, len)) return false;
+    std::vector<wchar_t> buf(static_cast<std::size_t>(len) + 2, 0);
+    LRESULT got = 0;
+    if (!send_timeout(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), got)) return false;
+    text.assign(buf.data(), static_cast<std::size_t>(got));
     return true;
 }
 
@@ -255,13 +260,6 @@ private:
     SIZE_T size_;
 };
 
-bool send_timeout(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    DWORD_PTR r = 0;
-    if (!SendMessageTimeoutW(h, msg, wp, lp, SMTO_NORMAL, kSendTimeoutMs, &r)) return false;
-    result = static_cast<LRESULT>(r);
-    return true;
-}
-
 bool tab_item_rect(HWND tab, int index, RECT& rc) {
     RemoteBuffer mem(tab, sizeof(RECT));
     LRESULT r = 0;
@@ -370,16 +368,12 @@ int cmd_wait_gone(const Args& a) {
 }
 
 int cmd_text(const Args& a) {
-    // A busy program can miss one lookup or text request; it gets a moment more.
+    HWND c = control(a.at(0));
+    if (!c) return kFailed;
     std::wstring t;
-    for (ULONGLONG end = GetTickCount64() + 2000;; Sleep(kPollMs)) {
-        HWND c = control(a.at(0));
-        if (c && window_text(c, t)) break;
-        if (GetTickCount64() >= end) {
-            fail(L"cannot read the text of control " + a[0] + L" (error " +
-                 std::to_wstring(GetLastError()) + L")");
-            return kFailed;
-        }
+    if (!window_text(c, t)) {
+        fail(L"cannot read the text of control " + a[0] + L" (error " + std::to_wstring(GetLastError()) + L")");
+        return kFailed;
     }
     out(t);
     return kOk;
