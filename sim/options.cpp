@@ -170,7 +170,6 @@ std::string usage_text(const char* program) {
          "  --preallocate-ddr START:SIZE\n"
          "                         take the DDR pages of this range before serving\n"
          "                         (for throughput runs; e.g. 0x20000000:0x10000000)\n"
-         "  --help                 show this help\n"
          "  -h, --help             show this help\n"
          "  -V, --version          show the name, version and build\n"
          "\n"
