@@ -19,17 +19,18 @@
 #include <thread>
 #include <vector>
 
-#include "cli/run_result.h"
 #include "link/net.h"
 #include "pages/ddr/ddr_patterns.h"
+#include "pages/ddr/ddr_record.h"
 #include "pages/ddr/ddr_test.h"
+#include "pages/flash/flash_record.h"
 #include "pages/flash/flash_transfer.h"
 #include "pages/register/register_write.h"
 #include "sim/board_server.h"
 
 namespace {
 
-using vandok::cli::RunKind;
+using vandok::RunKind;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kIdleMs = 300;  // the idle limit, short so that silent boards end quickly
@@ -133,7 +134,7 @@ RunKind run_operation(Operation op, const Fault& fault, vandok::net::Socket s) {
       for (int pass = 0; pass < 2; ++pass) {
         const vandok::DdrOutcome outcome =
             vandok::run_ddr_test({&s, {vandok::kDdrLow, kSize}, write.data(), read.data(), nullptr, kIdleMs}, port);
-        const RunKind kind = vandok::cli::ddr_verdict(outcome);
+        const RunKind kind = vandok::strict_kind_of(outcome);
         if (kind != RunKind::Pass) return kind;
       }
       return RunKind::Pass;
@@ -144,7 +145,7 @@ RunKind run_operation(Operation op, const Fault& fault, vandok::net::Socket s) {
       vandok::ImageFile image;
       if (!image.open(path.c_str())) return RunKind::BadInput;
       if (fault.cut_image) std::filesystem::resize_file(path, 300000);
-      return vandok::cli::kind_of(vandok::run_flash_transfer({&s, &image, nullptr, kIdleMs}, port));
+      return vandok::kind_of(vandok::run_flash_transfer({&s, &image, nullptr, kIdleMs}, port));
     }
     case Operation::Register: {
       vandok::CommandHeader h;
@@ -201,7 +202,7 @@ int main(int argc, char** argv) {
       ++t.false_failures;
     if (got != want)
       std::printf("run %d: %s, %s: %s, expected %s\n", i, fault.name, operation_name(op),
-                  vandok::cli::result_name(got), vandok::cli::result_name(want));
+                  vandok::result_name(got), vandok::result_name(want));
     vandok::net::close(s);
   }
   std::filesystem::remove(image_path());

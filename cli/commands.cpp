@@ -219,7 +219,7 @@ RunResult ddr_test_command(const RunContext& context) {
     }
     const DdrOutcome outcome = vandok::run_ddr_test(run, port);
     unexpected += outcome.unexpected_bytes;
-    const RunKind kind = context.cancel.requested.load() ? RunKind::Cancelled : ddr_verdict(outcome);
+    const RunKind kind = context.cancel.requested.load() ? RunKind::Cancelled : vandok::strict_kind_of(outcome);
     if (kind == RunKind::LinkError && outcome.unexpected_bytes > 0) {
       result = ended(kind, Message::WriteReceiveFailed);  // the read's own words
     } else if (kind == RunKind::Pass) {

@@ -21,11 +21,6 @@ std::string last_word(const RunResult& r) {
   return r.kind == RunKind::Cancelled ? "Cancelled" : "";
 }
 
-RunKind ddr_verdict(const DdrOutcome& outcome) {
-  const RunKind kind = kind_of(outcome);
-  return kind != RunKind::Cancelled && outcome.unexpected_bytes > 0 ? RunKind::LinkError : kind;
-}
-
 RunResult ended(RunKind kind, Message message) {
   RunResult r;
   r.kind = kind;

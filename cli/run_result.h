@@ -40,10 +40,6 @@ int exit_code(const RunResult& r);
 // The run's last word: the system's text, else the companion's note.
 std::string last_word(const RunResult& r);
 
-// The companion's verdict on one DDR pass: bytes the board sent unasked put
-// the read out of step, a link fault whatever the comparison said.
-RunKind ddr_verdict(const DdrOutcome& outcome);
-
 RunResult ended(RunKind kind, Message message);
 RunResult bad_input(Message message);
 // A command line that could not be understood.

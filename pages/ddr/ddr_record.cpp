@@ -13,6 +13,11 @@ RunKind kind_of(const DdrOutcome& outcome) {
   return RunKind::LinkError;
 }
 
+RunKind strict_kind_of(const DdrOutcome& outcome) {
+  const RunKind kind = kind_of(outcome);
+  return kind != RunKind::Cancelled && outcome.unexpected_bytes > 0 ? RunKind::LinkError : kind;
+}
+
 void add_mismatch_summary(JsonObject& fields, const DdrMismatchReport* report) {
   if (report == nullptr) {
     fields.null("mismatch");

@@ -8,6 +8,10 @@ namespace vandok {
 
 RunKind kind_of(const DdrOutcome& outcome);
 
+// The strict verdict of the companion and the fault soak: bytes the board sent
+// unasked put the read out of step, a link fault whatever the comparison said.
+RunKind strict_kind_of(const DdrOutcome& outcome);
+
 // "mismatch": the summary of a failed compare (counts, lowest and highest
 // failing address, failing bits), or null when there is none.
 void add_mismatch_summary(JsonObject& fields, const DdrMismatchReport* report);
