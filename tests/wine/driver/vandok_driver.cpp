@@ -481,27 +481,34 @@ int cmd_style(const Args& a) {
     return kOk;
 }
 
-int cmd_click(const Args& a) {
+// The control named by a[0] if a person could use it (or --force); otherwise
+// nullptr, with rc saying whether it is missing or refused.
+HWND usable_control(const Args& a, int& rc) {
     HWND c = control(a.at(0));
-    if (!c) return kFailed;
+    rc = kFailed;
+    if (!c) return nullptr;
     if (!g_opt.force && !usable(c)) {
         out(L"refused");
         fail(L"control " + a[0] + L" is disabled or hidden");
-        return kRefused;
+        rc = kRefused;
+        return nullptr;
     }
+    return c;
+}
+
+int cmd_click(const Args& a) {
+    int rc = kOk;
+    HWND c = usable_control(a, rc);
+    if (!c) return rc;
     // Posted, so that a handler that opens a modal box does not block the driver.
     PostMessageW(c, BM_CLICK, 0, 0);
     return kOk;
 }
 
 int cmd_set_text(const Args& a) {
-    HWND c = control(a.at(0));
-    if (!c) return kFailed;
-    if (!g_opt.force && !usable(c)) {
-        out(L"refused");
-        fail(L"control " + a[0] + L" is disabled or hidden");
-        return kRefused;
-    }
+    int rc = kOk;
+    HWND c = usable_control(a, rc);
+    if (!c) return rc;
     std::wstring text = a.size() > 1 ? a[1] : L"";
     LRESULT r = 0;
     if (!send_timeout(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), r) || !r) {
