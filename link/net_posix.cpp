@@ -120,18 +120,27 @@ Peer peer_state(Socket s) {
 
 Drain wait_sent(Socket s, int idle_ms) {
   using Clock = std::chrono::steady_clock;
-  int queued = 0;
-  if (::ioctl(static_cast<int>(s), SIOCOUTQ, &queued) != 0) return Drain::Unknown;
-  int last = queued;
+  const int fd = static_cast<int>(s);
+  int last = 0;
   auto moved = Clock::now();
-  while (queued > 0) {
-    if (Clock::now() - moved >= std::chrono::milliseconds(idle_ms)) return Drain::Stuck;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    if (::ioctl(static_cast<int>(s), SIOCOUTQ, &queued) != 0) return Drain::Unknown;
-    if (queued < last) moved = Clock::now();
+  for (bool first = true;; first = false) {
+    tcp_info info{};
+    socklen_t len = sizeof info;
+    int queued = 0;
+    if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &len) != 0 || ::ioctl(fd, SIOCOUTQ, &queued) != 0)
+      return Drain::Unknown;
+    if (queued == 0) return Drain::Done;
+    // A reset throws the queue away without emptying its count: it would
+    // otherwise look stuck until the idle limit.
+    if (info.tcpi_state == TCP_CLOSE) return Drain::Lost;
+    if (first || queued < last) {
+      moved = Clock::now();
+    } else if (Clock::now() - moved >= std::chrono::milliseconds(idle_ms)) {
+      return Drain::Stuck;
+    }
     last = queued;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  return Drain::Done;
 }
 
 namespace {

@@ -86,8 +86,14 @@ long recv_within(Socket s, void* buf, std::size_t len, int timeout_ms) {
 }
 
 // Winsock tells what is in flight (SIO_TCP_INFO) but not what still waits in
-// the send buffer behind a closed window, so the end cannot be confirmed.
-Drain wait_sent(Socket, int) { return Drain::Unknown; }
+// the send buffer behind a closed window, so the end cannot be confirmed; a
+// reset that has already arrived can be seen.
+Drain wait_sent(Socket s, int) {
+  if (wait_readable(s, 0) != Wait::Ready) return Drain::Unknown;
+  char byte;
+  const int n = ::recv(native(s), &byte, 1, MSG_PEEK);
+  return n < 0 && WSAGetLastError() == WSAECONNRESET ? Drain::Lost : Drain::Unknown;
+}
 
 Peer peer_state(Socket s) {
   if (s == kInvalidSocket) return Peer::Gone;

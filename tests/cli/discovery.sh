@@ -55,7 +55,7 @@ run_case() {
 run_case "board found by the last try" "4 4 2 4 4 4 5 4 6 4 7 4 8 1" 0 "192.168.77.1" "SUCCES : Found device!" \
   -- --pc-host 3 --board-host 1 -- discover
 run_case "found board used by a command, JSON report" "4" 0 \
-  '{"command":"regwrite","result":"pass","exit_code":0,"message":"","board":"192.168.77.4","port":7777,"address":"0x00000024","value":"0x0000005A"}' \
+  '{"command":"regwrite","result":"pass","exit_code":0,"message":"","board":"192.168.77.4","port":7777,"address":"0x00000024","value":"0x0000005A","confirmed":true}' \
   "SUCCES : Found device!" -- --pc-host 10 --board-host 4 -- regwrite 24 5A --json
 pass="4 6 7 8 9 10 11 12 13"
 refused="192.168.77.4 refused, 192.168.77.6 refused, 192.168.77.7 refused, 192.168.77.8 refused, 192.168.77.9 refused, 192.168.77.10 refused, 192.168.77.11 refused, 192.168.77.12 refused, 192.168.77.13 refused"

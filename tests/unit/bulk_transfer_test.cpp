@@ -1,6 +1,8 @@
 #include "link/bulk_transfer.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -66,6 +68,48 @@ TEST(SendChunks, FailsWhenThePeerIsGone) {
   const std::vector<std::uint8_t> data = pattern(200000);
   EXPECT_FALSE(send_chunks(pair.host, data.data(), 200000, 0, nullptr));
   EXPECT_FALSE(send_header(pair.host, {CMD_DDR_WRITE, 1, 0, 0}));
+}
+
+// The end of a send as the board's TCP stack shows it: taken, left in the queue
+// by a board that stopped reading, or thrown away by a reset (which empties the
+// queue too, and must never count as taken).
+TEST(WaitSent, TakenStuckOrLost) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  const int small = 4096;  // the accepted socket's window stays small
+  ::setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+  const std::vector<std::uint8_t> data = pattern(256 * 1024);
+  for (const net::Drain want : {net::Drain::Done, net::Drain::Stuck, net::Drain::Lost}) {
+    const net::Socket host = net::open_stream();
+    const int big = 4 << 20;  // the whole image fits in our own send buffer
+    ::setsockopt(static_cast<int>(host), SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
+    ASSERT_TRUE(net::connect_ipv4(host, 0x7F000001, ntohs(addr.sin_port), 1000));
+    const int board = ::accept(listener, nullptr, nullptr);
+    ASSERT_GE(board, 0);
+    for (std::size_t sent = 0; sent < data.size();) {
+      const long n = net::send_within(host, data.data() + sent, data.size() - sent, 1000);
+      ASSERT_GT(n, 0);
+      sent += static_cast<std::size_t>(n);
+    }
+    std::thread reader;
+    if (want == net::Drain::Done) reader = std::thread([board] { testing::drain(board); });
+    if (want == net::Drain::Lost) {
+      const linger reset{1, 0};
+      ::setsockopt(board, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+      ::close(board);
+    }
+    EXPECT_EQ(net::wait_sent(host, 300), want) << static_cast<int>(want);
+    net::close(host);
+    if (reader.joinable()) reader.join();
+    if (want != net::Drain::Lost) ::close(board);
+  }
+  ::close(listener);
 }
 
 class VectorImage : public ImageSource {
