@@ -19,14 +19,14 @@ std::vector<wchar_t> MakeFilter(const char* filter) {
   return out;
 }
 
-std::string Utf8(const std::wstring& text) {
+// The program's own 8-bit text, as the run history reads it; a character the
+// code page lacks shows as its default character.
+std::string ThreadAnsi(const std::wstring& text) {
   if (text.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+  const int length = static_cast<int>(text.size());
+  const int size = ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
   std::string out(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
-  if (size > 0)
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                          nullptr);
+  if (size > 0) ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.c_str(), length, out.data(), size, nullptr, nullptr);
   return out;
 }
 
@@ -73,7 +73,7 @@ bool CEPSQTab::OnBrowse(fw::Message&) {
 bool CEPSQTab::OnReconfig(fw::Message&) {
   if (m_run.Running()) return true;
   m_image.close();
-  m_imageName = Utf8(m_imagePath);
+  m_imageName = ThreadAnsi(m_imagePath);
   char FileName[vandok::kFieldTextBytes];
   // A path whose narrow form does not fit, or names another file, is refused,
   // never opened cut short or as a look-alike.

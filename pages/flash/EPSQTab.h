@@ -32,7 +32,7 @@ class CEPSQTab : public CTransferTab {
 
   fw::CListCtrl m_memoryMap;  // 1026
   std::wstring m_imagePath;   // last path confirmed with "Browse..."; UI thread only
-  std::string m_imageName;    // m_imagePath in UTF-8 for the run history; set before the worker starts
+  std::string m_imageName;    // m_imagePath as 8-bit text for the run history; set before the worker starts
   // Opened by OnReconfig; from the worker's start on, the worker's (the run closes it).
   vandok::ImageFile m_image;
 

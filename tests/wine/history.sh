@@ -3,10 +3,12 @@
 # a register write, a DDR test and a flash image each leave one well-formed line,
 # the image's with the SHA-256 of the file.
 source "$(dirname "$0")/lib.sh"
+# File names reach Wine as UTF-8; the program runs with the ANSI code page 1252.
+export LC_ALL=C.UTF-8
 wt_init "$@"
 
 history=$LAB_DIR/history/history.jsonl
-image=$LAB_DIR/image.rpd
+image=$LAB_DIR/Über.rpd  # a name outside ASCII: the history holds it as UTF-8
 head -c 200000 /dev/urandom >"$image"
 sha=$(sha256sum "$image" | cut -d' ' -f1)
 export VANDOK_HISTORY
@@ -79,5 +81,5 @@ expect_line 4 '.command == "ddr-test" and .result == "pass" and .message == "DDR
   and .start == "0x20000000" and .size == "0x00010000" and .pattern == "increment" and .seed == null
   and .mismatch == null and .bytes == 131072'
 expect_line 5 '.command == "reconfig" and .result == "pass" and .message == "Reconfig Complete!!"
-  and (.file | endswith("image.rpd")) and .image_bytes == 200000 and .sha256 == "'"$sha"'" and .bytes == 262144'
+  and (.file | endswith("\\Über.rpd")) and .image_bytes == 200000 and .sha256 == "'"$sha"'" and .bytes == 262144'
 cat "$history"
