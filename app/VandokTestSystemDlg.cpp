@@ -231,7 +231,8 @@ bool CVandokTestSystemDlg::OnDiscoveryEnded(fw::Message& m) {
     default:
       break;
   }
-  ::EnableWindow(GetDlgItem(IDC_DISCOVERY), TRUE);
+  // A command started once the tabs came on keeps the board connection until it ends.
+  ::EnableWindow(GetDlgItem(IDC_DISCOVERY), m_commandsBusy ? FALSE : TRUE);
   return true;
 }
 
@@ -240,7 +241,8 @@ bool CVandokTestSystemDlg::OnDiscoveryEnded(fw::Message& m) {
 bool CVandokTestSystemDlg::OnCommandsBusy(fw::Message& m) {
   if (m_closing.load()) return true;
   const bool enable = m.wParam == FALSE;
-  ::EnableWindow(GetDlgItem(IDC_DISCOVERY), enable ? TRUE : FALSE);
+  m_commandsBusy = !enable;
+  ::EnableWindow(GetDlgItem(IDC_DISCOVERY), enable && m_discoveryThread == nullptr ? TRUE : FALSE);
   for (const CTabPage* page : m_pages) page->EnableCommands(enable);
   return true;
 }

@@ -71,6 +71,7 @@ class CVandokTestSystemDlg : public fw::CDialogEx {
   HANDLE m_discoveryThread = nullptr;    // UI thread only
   std::atomic<bool> m_closing{false};    // UI thread writes; workers read
   bool m_tabsEnabledBeforeDiscovery = false;
+  bool m_commandsBusy = false;           // a page's command runs; UI thread only
 
   static const fw::MessageEntry<CVandokTestSystemDlg> kMessages[];
 };

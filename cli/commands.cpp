@@ -216,10 +216,11 @@ RunResult ddr_test_command(const RunContext& context) {
   std::uint32_t passed = 0;
   bool mismatch = false;
   DdrMismatchReport report;
-  for (std::uint32_t pass = 1; pass <= o.repeat && result.kind == RunKind::Pass; ++pass) {
+  // A 64-bit count, so that --repeat 4294967295 ends.
+  for (std::uint64_t pass = 1; pass <= o.repeat && result.kind == RunKind::Pass; ++pass) {
     if (pass == 1 || o.pattern == DdrPattern::Random)
       fill_ddr_pattern(o.pattern, written.get(), size, request.start, random);
-    port.begin_pass(pass);
+    port.begin_pass(static_cast<std::uint32_t>(pass));
     if (context.cancel.requested.load()) {
       result = cancelled(context.cancel);
       break;

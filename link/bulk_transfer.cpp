@@ -27,7 +27,11 @@ bool send_header(net::Socket s, const CommandHeader& header, int idle_ms) {
   // would vanish without a word.
   if (net::peer_state(s) == net::Peer::Gone) return false;
   const HeaderBytes bytes = encode_header(header);
-  return send_all(s, bytes.data(), bytes.size(), idle_ms);
+  if (send_all(s, bytes.data(), bytes.size(), idle_ms)) return true;
+  // Part of the header may have gone out, and the board would read the next
+  // command out of step: the connection goes.
+  net::shutdown_both(s);
+  return false;
 }
 
 bool send_chunks(net::Socket s, const std::uint8_t* data, std::uint32_t size, std::uint32_t base,

@@ -31,8 +31,9 @@ inline constexpr int kIdleLimitMs = 30000;
 // when the board takes nothing for idle_ms.
 bool send_all(net::Socket s, const std::uint8_t* buf, std::size_t len, int idle_ms = kIdleLimitMs);
 
-// One header of 16 bytes; false on a socket error, or at once when the board
-// has already closed or reset the connection.
+// One header of 16 bytes; false on a socket error, when the board takes
+// nothing for idle_ms (the connection is then shut down: part of the header
+// may have gone), or at once when the board has already closed or reset it.
 bool send_header(net::Socket s, const CommandHeader& header, int idle_ms = kIdleLimitMs);
 
 // The data of CMD_DDR_WRITE in chunks of at most CHUNK_SIZE bytes, in place.

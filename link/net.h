@@ -48,9 +48,9 @@ enum class Peer { Open, Gone, BytesWaiting };
 Peer peer_state(Socket s);
 
 // Waits until the far end has taken every byte sent on s (the send queue is
-// empty). Stuck: the queue did not shrink for idle_ms. Lost: the far end reset
-// the connection, and what it had not taken is gone. Unknown: the platform
-// cannot tell.
+// empty). Stuck: the queue did not shrink for idle_ms. Lost: the connection
+// was reset, or shut down here, before the far end took it all. Unknown: the
+// platform cannot tell.
 enum class Drain { Done, Stuck, Lost, Unknown };
 Drain wait_sent(Socket s, int idle_ms);
 

@@ -130,9 +130,9 @@ Drain wait_sent(Socket s, int idle_ms) {
     if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &len) != 0 || ::ioctl(fd, SIOCOUTQ, &queued) != 0)
       return Drain::Unknown;
     if (queued == 0) return Drain::Done;
-    // A reset throws the queue away without emptying its count: it would
-    // otherwise look stuck until the idle limit.
-    if (info.tcpi_state == TCP_CLOSE) return Drain::Lost;
+    // A reset, or our own shutdown (a cancel), leaves the queue's count as it
+    // was: nothing will take the rest, and waiting would only reach the idle limit.
+    if (info.tcpi_state != TCP_ESTABLISHED && info.tcpi_state != TCP_CLOSE_WAIT) return Drain::Lost;
     if (first || queued < last) {
       moved = Clock::now();
     } else if (Clock::now() - moved >= std::chrono::milliseconds(idle_ms)) {

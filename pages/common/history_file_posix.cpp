@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "pages/common/run_history.h"
 
@@ -32,18 +34,26 @@ std::filesystem::path default_path() {
 
 namespace {
 
+// Takes the writers' lock within ms; false where the file system takes no lock
+// or another writer held it all that time.
+bool lock_within(int fd, int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno != EWOULDBLOCK && errno != EINTR) return false;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
 // The history file opened for appending and locked (flock) against the other
-// writers of this system, or -1. Where the file system takes no lock, the line
-// still goes out, unlocked.
+// writers of this system, or -1. Where the file system takes no lock, or the
+// lock stays held, the line still goes out, unlocked.
 int open_locked(const std::filesystem::path& path) {
   for (int attempt = 0; attempt < 8; ++attempt) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return -1;
-    int locked;
-    do {
-      locked = ::flock(fd, LOCK_EX);
-    } while (locked < 0 && errno == EINTR);
-    if (locked < 0) return fd;
+    if (!lock_within(fd, kLockWaitMs)) return fd;
     // Moved aside by another writer while we waited: start over on the new file.
     struct stat held {}, named {};
     if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&

@@ -40,9 +40,23 @@ bool same_file(HANDLE held, const std::filesystem::path& path) {
   return same;
 }
 
+// Takes the writers' lock within ms; false where the file system takes no lock
+// or another writer held it all that time.
+bool lock_within(HANDLE file, int ms) {
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(ms);
+  for (;;) {
+    OVERLAPPED at{};
+    at.OffsetHigh = kLockOffsetHigh;
+    if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) return true;
+    if (::GetLastError() != ERROR_LOCK_VIOLATION || ::GetTickCount64() >= end) return false;
+    ::Sleep(2);
+  }
+}
+
 // The history file opened for appending (FILE_APPEND_DATA, so that every write
 // lands at the end) and locked against the other writers, or INVALID_HANDLE_VALUE.
-// Where the file system takes no lock, the line still goes out, unlocked.
+// Where the file system takes no lock, or the lock stays held, the line still
+// goes out, unlocked.
 HANDLE open_locked(const std::filesystem::path& path) {
   for (int attempt = 0; attempt < 8; ++attempt) {
     // Read access as well: a lock needs it.
@@ -50,9 +64,7 @@ HANDLE open_locked(const std::filesystem::path& path) {
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return file;
-    OVERLAPPED at{};
-    at.OffsetHigh = kLockOffsetHigh;
-    if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) return file;
+    if (!lock_within(file, kLockWaitMs)) return file;
     // Moved aside by another writer while we waited: start over on the new file.
     if (same_file(file, path)) return file;
     ::CloseHandle(file);  // closing lets go of the lock

@@ -61,7 +61,9 @@ std::filesystem::path default_path();
 // turns through a lock on the file: a file of rotate_bytes or more is first moved
 // to rotated by whoever holds it, and a writer that then finds it moved starts over
 // on the new file, so that a rotation never moves another writer's fresh file over
-// the old history.
+// the old history. A lock held longer than kLockWaitMs (a writer stopped while
+// holding it) is passed by: the line then goes out unlocked, never held back.
+inline constexpr int kLockWaitMs = 2000;
 bool append_whole(const std::filesystem::path& path, const std::string& bytes,
                   const std::filesystem::path& rotated, std::uint64_t rotate_bytes);
 }  // namespace history_platform

@@ -1,9 +1,13 @@
 // The run history as the companion writes and reads it: one line per command
 // with the fields of its kind, rotation at 10 MiB, and a history that cannot
 // be written changing nothing but one line on standard error.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <latch>
 #include <regex>
@@ -157,6 +161,20 @@ TEST(CliHistory, WritersRacingARotationKeepTheOldHistory) {
   for (auto& w : writers) w.join();
   EXPECT_EQ(history.lines(rotated_path(history.path())), std::vector<std::string>{old_lines});
   EXPECT_EQ(history.lines().size(), std::size_t{kWriters});
+}
+
+// A writer stopped while it holds the lock (a companion suspended mid-write)
+// must not hold back the window's workers: the line goes out unlocked.
+TEST(CliHistory, ALockHeldForeverDelaysALineOnlyBriefly) {
+  HistoryFile history;
+  fs::create_directories(history.path().parent_path());
+  const int holder = ::open(history.path().c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_TRUE(append_history_line(history.path(), "line\n", 1000));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3 * history_platform::kLockWaitMs));
+  EXPECT_EQ(history.lines(), std::vector<std::string>{"line"});
+  ::close(holder);
 }
 
 }  // namespace

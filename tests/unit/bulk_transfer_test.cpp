@@ -71,8 +71,8 @@ TEST(SendChunks, FailsWhenThePeerIsGone) {
 }
 
 // The end of a send as the board's TCP stack shows it: taken, left in the queue
-// by a board that stopped reading, or thrown away by a reset (which empties the
-// queue too, and must never count as taken).
+// by a board that stopped reading, or thrown away by a reset or by our own
+// shutdown (both leave the queue's count as it was, and must end the wait at once).
 TEST(WaitSent, TakenStuckOrLost) {
   const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
   const int small = 4096;  // the accepted socket's window stays small
@@ -85,12 +85,17 @@ TEST(WaitSent, TakenStuckOrLost) {
   ASSERT_EQ(::listen(listener, 1), 0);
   ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
   const std::vector<std::uint8_t> data = pattern(256 * 1024);
-  for (const net::Drain want : {net::Drain::Done, net::Drain::Stuck, net::Drain::Lost}) {
+  enum class Board { Reads, StopsReading, Resets, ShutDownHere };
+  const std::pair<Board, net::Drain> cases[] = {{Board::Reads, net::Drain::Done},
+                                                {Board::StopsReading, net::Drain::Stuck},
+                                                {Board::Resets, net::Drain::Lost},
+                                                {Board::ShutDownHere, net::Drain::Lost}};
+  for (const auto& [board_does, want] : cases) {
     const net::Socket host = net::open_stream();
     const int big = 4 << 20;  // the whole image fits in our own send buffer
     ::setsockopt(static_cast<int>(host), SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
     ASSERT_TRUE(net::connect_ipv4(host, 0x7F000001, ntohs(addr.sin_port), 1000));
-    const int board = ::accept(listener, nullptr, nullptr);
+    int board = ::accept(listener, nullptr, nullptr);
     ASSERT_GE(board, 0);
     for (std::size_t sent = 0; sent < data.size();) {
       const long n = net::send_within(host, data.data() + sent, data.size() - sent, 1000);
@@ -98,18 +103,35 @@ TEST(WaitSent, TakenStuckOrLost) {
       sent += static_cast<std::size_t>(n);
     }
     std::thread reader;
-    if (want == net::Drain::Done) reader = std::thread([board] { testing::drain(board); });
-    if (want == net::Drain::Lost) {
+    if (board_does == Board::Reads) reader = std::thread([board] { testing::drain(board); });
+    if (board_does == Board::Resets) {
       const linger reset{1, 0};
       ::setsockopt(board, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
       ::close(board);
+      board = -1;
     }
-    EXPECT_EQ(net::wait_sent(host, 300), want) << static_cast<int>(want);
+    if (board_does == Board::ShutDownHere) net::shutdown_both(host);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(net::wait_sent(host, want == net::Drain::Stuck ? 300 : 2000), want) << static_cast<int>(board_does);
+    if (want == net::Drain::Lost) {
+      EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1000)) << "waited for nothing";
+    }
     net::close(host);
     if (reader.joinable()) reader.join();
-    if (want != net::Drain::Lost) ::close(board);
+    if (board >= 0) ::close(board);
   }
   ::close(listener);
+}
+
+// A header the board does not take ends the connection: a part of it that went
+// out would put the board out of step with every later command.
+TEST(SendHeader, OneTheBoardDoesNotTakeEndsTheConnection) {
+  SocketPair pair;
+  const std::vector<std::uint8_t> fill(64 * 1024, 0);
+  while (net::send_within(pair.host, fill.data(), fill.size(), 50) > 0) {
+  }
+  EXPECT_FALSE(send_header(pair.host, {CMD_DDR_READ, 1, 0, 0}, 50));
+  EXPECT_EQ(net::peer_state(pair.host), net::Peer::Gone);
 }
 
 class VectorImage : public ImageSource {
