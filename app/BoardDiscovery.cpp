@@ -44,6 +44,8 @@ void BoardDiscovery::set_status(vandok::Message status) {
 }
 
 void BoardDiscovery::set_status_address(std::uint32_t address) {
+  // Known to the pages before the tabs come on, so that no command records another board.
+  m_link.set_board_address(address);
   char text[16];
   vandok::net::format_ipv4(address, text);
   ::SendMessageW(m_dialog, WM_APP_SET_STATUS, 0, reinterpret_cast<LPARAM>(text));
