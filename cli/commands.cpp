@@ -158,11 +158,12 @@ RunResult regwrite_command(const RunContext& context) {
   Message failed = send_register_write(board.socket(), header, o.idle_ms);
   // A write passes once the board has taken it: a board that reset the
   // connection threw the header away.
+  net::Drain drained = net::Drain::Unknown;
   if (failed == Message::None) {
-    const net::Drain drained = net::wait_sent(board.socket(), o.idle_ms);
+    drained = net::wait_sent(board.socket(), o.idle_ms);
     if (drained == net::Drain::Stuck || drained == net::Drain::Lost) failed = Message::SendRegisterFailed;
-    result.details.boolean("confirmed", drained == net::Drain::Done);
   }
+  result.details.boolean("confirmed", drained == net::Drain::Done);
   if (failed != Message::None) {
     RunResult failure = context.cancel.requested.load() ? cancelled(context.cancel) : ended(RunKind::LinkError, failed);
     failure.board = result.board;
