@@ -161,7 +161,7 @@ RunResult regwrite_command(const RunContext& context) {
   net::Drain drained = net::Drain::Unknown;
   if (failed == Message::None) {
     drained = net::wait_sent(board.socket(), o.idle_ms);
-    if (drained == net::Drain::Stuck || drained == net::Drain::Lost) failed = Message::SendRegisterFailed;
+    if (net::not_taken(drained)) failed = Message::SendRegisterFailed;
   }
   result.details.boolean("confirmed", drained == net::Drain::Done);
   if (failed != Message::None) {

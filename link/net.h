@@ -53,6 +53,8 @@ Peer peer_state(Socket s);
 // platform cannot tell.
 enum class Drain { Done, Stuck, Lost, Unknown };
 Drain wait_sent(Socket s, int idle_ms);
+// Stuck or Lost: the far end did not take everything, a failed send.
+inline bool not_taken(Drain d) { return d == Drain::Stuck || d == Drain::Lost; }
 
 // Why a connection was not made; Connected when it was.
 enum class ConnectResult { Connected, Refused, TimedOut, Unreachable, Failed };

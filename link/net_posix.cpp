@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <thread>
 
@@ -121,9 +122,9 @@ Peer peer_state(Socket s) {
 Drain wait_sent(Socket s, int idle_ms) {
   using Clock = std::chrono::steady_clock;
   const int fd = static_cast<int>(s);
-  int last = 0;
+  int last = INT_MAX;
   auto moved = Clock::now();
-  for (bool first = true;; first = false) {
+  for (;;) {
     tcp_info info{};
     socklen_t len = sizeof info;
     int queued = 0;
@@ -133,7 +134,7 @@ Drain wait_sent(Socket s, int idle_ms) {
     // A reset, or our own shutdown (a cancel), leaves the queue's count as it
     // was: nothing will take the rest, and waiting would only reach the idle limit.
     if (info.tcpi_state != TCP_ESTABLISHED && info.tcpi_state != TCP_CLOSE_WAIT) return Drain::Lost;
-    if (first || queued < last) {
+    if (queued < last) {
       moved = Clock::now();
     } else if (Clock::now() - moved >= std::chrono::milliseconds(idle_ms)) {
       return Drain::Stuck;

@@ -89,7 +89,7 @@ FlashOutcome run_flash_transfer(const FlashRun& run, TransferPort& port) {
       if (sent == ImageSend::Sent) {
         const net::Drain drained = net::wait_sent(*run.socket, run.idle_ms);
         outcome.confirmed = drained == net::Drain::Done;
-        if (drained == net::Drain::Stuck || drained == net::Drain::Lost) sent = ImageSend::SendFailed;
+        if (net::not_taken(drained)) sent = ImageSend::SendFailed;
       }
       if (sent == ImageSend::Sent) {
         source.sent();
